@@ -1,0 +1,37 @@
+// Machine-wide named mutexes with a null DACL, as the log writer and the
+// guarded INI file use them.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace zelmor {
+
+// Creates or opens "Global\" + name, falling back to the bare name. Raises
+// Exception("Error InitializeSecurityDescriptor: …") or
+// Exception("Error SetSecurityDescriptorDacl: …") when the security
+// descriptor cannot be prepared. When neither name gives a handle: raises
+// Exception(failure_prefix + system text) if `raise_on_failure`, otherwise
+// returns nullptr and the caller works without a lock.
+platform::MutexHandle CreateGlobalMutex(const std::string& name,
+                                        const std::string& failure_prefix,
+                                        bool raise_on_failure);
+
+// Holds a named mutex for one scope; a null handle holds nothing.
+class NamedMutexGuard {
+ public:
+  explicit NamedMutexGuard(platform::MutexHandle mutex) : mutex_(mutex) {
+    if (mutex_) platform::WaitMutex(mutex_);
+  }
+  ~NamedMutexGuard() {
+    if (mutex_) platform::ReleaseMutex(mutex_);
+  }
+  NamedMutexGuard(const NamedMutexGuard&) = delete;
+  NamedMutexGuard& operator=(const NamedMutexGuard&) = delete;
+
+ private:
+  platform::MutexHandle mutex_;
+};
+
+}  // namespace zelmor

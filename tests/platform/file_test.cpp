@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/platform.h"
+#include "support/test_support.h"
+
+namespace zelmor {
+namespace {
+
+using test::ChildProcess;
+using test::TempFolder;
+
+// Child: keeps a file open without sharing until the "release" file appears.
+ZELMOR_CHILD_ROLE(hold_file_exclusive) {
+  const platform::FileHandle file = platform::OpenExclusive(args.at(0));
+  if (file == platform::kInvalidFile) return 2;
+  test::WriteFileBytes(args.at(1), "held");
+  test::WaitUntil([&] { return platform::FileExists(args.at(2)); }, 60000);
+  platform::FileClose(file);
+  return 0;
+}
+
+TEST(Files, AFileHeldWithoutSharingByAnotherProcessGivesSharingViolation) {
+  TempFolder dir;
+  test::WriteFileBytes(dir / "log.txt", "old");
+  ChildProcess child("hold_file_exclusive", {dir / "log.txt", dir / "held", dir / "release"});
+  ASSERT_TRUE(test::WaitUntil([&] { return platform::FileExists(dir / "held"); }));
+
+  EXPECT_EQ(platform::OpenShared(dir / "log.txt", true), platform::kInvalidFile);
+  EXPECT_EQ(platform::LastError(), platform::kErrorSharingViolation);
+  EXPECT_EQ(platform::CreateExclusive(dir / "log.txt"), platform::kInvalidFile);
+  EXPECT_EQ(platform::LastError(), platform::kErrorSharingViolation);
+  EXPECT_FALSE(platform::RenameFile(dir / "log.txt", dir / "moved.txt"));
+  EXPECT_FALSE(platform::DeleteFile(dir / "log.txt"));
+  EXPECT_EQ(test::ReadFileBytes(dir / "log.txt"), "old") << "a refused create truncates nothing";
+
+  test::WriteFileBytes(dir / "release", "");
+  EXPECT_EQ(child.Wait(), 0);
+  const platform::FileHandle file = platform::OpenShared(dir / "log.txt", true);
+  EXPECT_NE(file, platform::kInvalidFile);
+  platform::FileClose(file);
+}
+
+TEST(Files, SharedOpensCoexistAndExcludeAnExclusiveCreate) {
+  TempFolder dir;
+  test::WriteFileBytes(dir / "a", "x");
+  const platform::FileHandle one = platform::OpenShared(dir / "a", true);
+  const platform::FileHandle two = platform::OpenShared(dir / "a", true);
+  EXPECT_NE(one, platform::kInvalidFile);
+  EXPECT_NE(two, platform::kInvalidFile);
+  EXPECT_EQ(platform::CreateExclusive(dir / "a"), platform::kInvalidFile);
+  EXPECT_EQ(platform::LastError(), platform::kErrorSharingViolation);
+  platform::FileClose(one);
+  platform::FileClose(two);
+}
+
+TEST(Files, ReadWriteSeekSizeAndTruncate) {
+  TempFolder dir;
+  const platform::FileHandle file = platform::CreateExclusive(dir / "f");
+  ASSERT_NE(file, platform::kInvalidFile);
+  ASSERT_TRUE(platform::FileWriteAll(file, "hello world", 11));
+  EXPECT_EQ(platform::FileGetSize(file), 11);
+  EXPECT_EQ(platform::FileSeek(file, -5, platform::SeekOrigin::kEnd), 6);
+  char buffer[16] = {};
+  EXPECT_EQ(platform::FileRead(file, buffer, sizeof buffer), 5);
+  EXPECT_STREQ(buffer, "world");
+  EXPECT_TRUE(platform::FileSetSize(file, 5));
+  EXPECT_EQ(platform::FileGetSize(file), 5);
+  platform::FileClose(file);
+  EXPECT_EQ(test::ReadFileBytes(dir / "f"), "hello");
+}
+
+TEST(Files, ErrorCodesTellMissingFileFromMissingFolder) {
+  TempFolder dir;
+  EXPECT_EQ(platform::OpenShared(dir / "missing.txt", true), platform::kInvalidFile);
+  EXPECT_EQ(platform::LastError(), platform::kErrorFileNotFound);
+  EXPECT_EQ(platform::CreateExclusive(dir / "no" + platform::kPathDelimiter + "f.txt"),
+            platform::kInvalidFile);
+  EXPECT_EQ(platform::LastError(), platform::kErrorPathNotFound);
+  EXPECT_FALSE(platform::SystemErrorMessage(platform::kErrorPathNotFound).empty());
+}
+
+TEST(Files, RenameNeverReplacesAndDeleteRemoves) {
+  TempFolder dir;
+  test::WriteFileBytes(dir / "a", "a");
+  test::WriteFileBytes(dir / "b", "b");
+  EXPECT_FALSE(platform::RenameFile(dir / "a", dir / "b"));
+  EXPECT_EQ(test::ReadFileBytes(dir / "b"), "b");
+  EXPECT_TRUE(platform::RenameFile(dir / "a", dir / "c"));
+  EXPECT_FALSE(platform::FileExists(dir / "a"));
+  EXPECT_TRUE(platform::DeleteFile(dir / "c"));
+  EXPECT_FALSE(platform::FileExists(dir / "c"));
+  EXPECT_FALSE(platform::DeleteFile(dir / "c"));
+}
+
+TEST(Files, FindFilesMatchesTheWildcardAndReturnsBareNames) {
+  TempFolder dir;
+  for (const char* name : {"FBEvents.log", "FBEvents.log000", "FBEvents.log7", "other.log"})
+    test::WriteFileBytes(dir / name, "");
+  auto names = platform::FindFiles(dir / "FBEvents.log*");
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"FBEvents.log", "FBEvents.log000", "FBEvents.log7"}));
+}
+
+TEST(Files, ForceDirectoriesCreatesEveryMissingParent) {
+  TempFolder dir;
+  const std::string deep = dir / "a" + platform::kPathDelimiter + "b" + platform::kPathDelimiter + "c";
+  EXPECT_TRUE(platform::ForceDirectories(deep));
+  EXPECT_TRUE(platform::DirectoryExists(deep));
+  EXPECT_TRUE(platform::ForceDirectories(deep));
+  EXPECT_FALSE(platform::FileExists(deep)) << "a folder is not a file";
+}
+
+}  // namespace
+}  // namespace zelmor

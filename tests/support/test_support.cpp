@@ -1,0 +1,99 @@
+#include "support/test_support.h"
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+
+namespace zelmor::test {
+namespace {
+
+std::map<std::string, ChildRole>& Roles() {
+  static std::map<std::string, ChildRole> roles;
+  return roles;
+}
+
+constexpr char kRoleFlag[] = "--zelmor-child=";
+
+}  // namespace
+
+TempFolder::TempFolder() {
+  static std::atomic<int> counter{0};
+  path_ = platform::TempPath() + "zelmor-test-" + std::to_string(platform::CurrentProcessId()) +
+          "-" + std::to_string(counter++) + platform::kPathDelimiter;
+  std::filesystem::remove_all(path_);
+  std::filesystem::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+bool RegisterChildRole(const std::string& name, ChildRole role) {
+  Roles()[name] = std::move(role);
+  return true;
+}
+
+bool RunChildRoleIfAsked(int argc, char** argv, int& exit_code) {
+  if (argc < 2) return false;
+  const std::string first = argv[1];
+  if (first.rfind(kRoleFlag, 0) != 0) return false;
+  const auto role = Roles().find(first.substr(sizeof kRoleFlag - 1));
+  if (role == Roles().end()) {
+    exit_code = 99;
+    return true;
+  }
+  exit_code = role->second(std::vector<std::string>(argv + 2, argv + argc));
+  return true;
+}
+
+ChildProcess::ChildProcess(const std::string& role, const std::vector<std::string>& args) {
+  std::vector<std::string> all{kRoleFlag + role};
+  all.insert(all.end(), args.begin(), args.end());
+  handle_ = platform::SpawnProcess(platform::HostExecutablePath(), all);
+  if (handle_ == platform::kInvalidProcess)
+    throw std::runtime_error("cannot start child process " + role);
+}
+
+ChildProcess::~ChildProcess() {
+  if (!ended_) Kill();
+  platform::CloseProcess(handle_);
+}
+
+int ChildProcess::Wait(uint32_t timeout_ms) {
+  if (!ended_ && platform::WaitProcess(handle_, timeout_ms, exit_code_)) ended_ = true;
+  return ended_ ? exit_code_ : -1000;
+}
+
+void ChildProcess::Kill() {
+  if (ended_) return;
+  platform::KillProcess(handle_);
+  ended_ = true;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, uint32_t timeout_ms) {
+  const uint32_t start = platform::TickCount();
+  while (!condition()) {
+    if (platform::TickCount() - start >= timeout_ms) return false;
+    platform::SleepMs(5);
+  }
+  return true;
+}
+
+}  // namespace zelmor::test

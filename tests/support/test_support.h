@@ -1,0 +1,64 @@
+// Helpers shared by the tests of every area.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace zelmor::test {
+
+// A fresh, empty folder under the temporary folder, removed with its content
+// when the object goes. Path() ends with the path delimiter.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// Roles a test executable can be started in as a child process:
+//   ZELMOR_CHILD_ROLE(hold_lock) { …; return 0; }
+// defines a role; StartChild("hold_lock", {"a", "b"}) runs this executable
+// again in that role with those arguments (available as ChildArguments()).
+using ChildRole = std::function<int(const std::vector<std::string>& args)>;
+bool RegisterChildRole(const std::string& name, ChildRole role);
+// Runs the role named on the command line, if any; used by the test main.
+bool RunChildRoleIfAsked(int argc, char** argv, int& exit_code);
+
+class ChildProcess {
+ public:
+  ChildProcess(const std::string& role, const std::vector<std::string>& args);
+  ~ChildProcess();  // kills the child if it still runs
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  // Waits for the exit code; -1000 on time-out.
+  int Wait(uint32_t timeout_ms = 60000);
+  void Kill();
+
+ private:
+  platform::ProcessHandle handle_;
+  bool ended_ = false;
+  int exit_code_ = -1000;
+};
+
+// Polls `condition` every few ms until it holds or `timeout_ms` passes.
+bool WaitUntil(const std::function<bool()>& condition, uint32_t timeout_ms = 10000);
+
+}  // namespace zelmor::test
+
+#define ZELMOR_CHILD_ROLE(name)                                                   \
+  static int ZelmorChildRole_##name(const std::vector<std::string>& args);          \
+  static const bool kZelmorChildRoleRegistered_##name =                             \
+      ::zelmor::test::RegisterChildRole(#name, ZelmorChildRole_##name);             \
+  static int ZelmorChildRole_##name([[maybe_unused]] const std::vector<std::string>& args)
