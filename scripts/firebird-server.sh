@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# A private Firebird 3 server for tests and the demo: Debian's server binary
+# run directly (no service manager) on 127.0.0.1, with a root folder,
+# security database, SYSDBA password and lock folder of its own.
+#
+#   firebird-server.sh start DIR [PORT]   start (or find running) and print
+#                                         the shell export lines on stdout
+#   firebird-server.sh stop DIR           stop it by its own pid
+#   firebird-server.sh kill DIR           end it at once, as a crash would
+#
+# Without PORT a free port is chosen; a restart in the same DIR keeps the
+# port it had. Everything except the export lines goes to stderr.
+set -euo pipefail
+
+fb_home=/usr/lib/x86_64-linux-gnu/firebird/3.0
+fb_security=/var/lib/firebird/3.0/system/security3.fdb
+fb_server=/usr/sbin/firebird
+password_default=zelmor
+
+usage() {
+  echo "usage: $0 start DIR [PORT] | stop DIR | kill DIR" >&2
+  exit 2
+}
+
+log() { echo "firebird-server: $*" >&2; }
+
+server_pid() {
+  local pid
+  [ -f "$dir/firebird.pid" ] || return 1
+  pid=$(cat "$dir/firebird.pid")
+  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null || return 1
+  echo "$pid"
+}
+
+port_in_use() {
+  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+choose_port() {
+  local port
+  for _ in $(seq 1 200); do
+    port=$((31000 + RANDOM % 8000))
+    port_in_use "$port" || { echo "$port"; return 0; }
+  done
+  log "no free port found"
+  return 1
+}
+
+write_root() {
+  local root=$dir/root
+  mkdir -p "$root" "$dir/lock" "$dir/db"
+  for entry in plugins intl UDF firebird.msg plugins.conf; do
+    ln -sfn "$fb_home/$entry" "$root/$entry"
+  done
+  cat >"$root/firebird.conf" <<EOF
+RemoteServicePort = $port
+RemoteBindAddress = 127.0.0.1
+SecurityDatabase = $root/security3.fdb
+IpcName = zelmor_fb_$port
+UdfAccess = None
+EOF
+  cat >"$root/databases.conf" <<EOF
+security.db = $root/security3.fdb
+EOF
+}
+
+# The SYSDBA password is set on a fresh copy of the security database
+# through the embedded engine, before any server runs on it.
+prepare_security() {
+  local root=$dir/root
+  cp "$fb_security" "$root/security3.fdb"
+  chmod 0660 "$root/security3.fdb"
+  printf "create or alter user SYSDBA password '%s';\ncommit;\n" "$password" |
+    FIREBIRD=$root FIREBIRD_LOCK=$dir/lock \
+      isql-fb -q -user SYSDBA "$root/security3.fdb" >&2
+}
+
+wait_listening() {
+  for _ in $(seq 1 200); do
+    port_in_use "$port" && return 0
+    kill -0 "$1" 2>/dev/null || { log "server ended at start, see $dir/firebird.log"; return 1; }
+    sleep 0.1
+  done
+  log "server does not accept connections on $port"
+  return 1
+}
+
+create_database() {
+  local file=$dir/db/$1
+  [ -f "$file" ] && return 0
+  printf "create database '127.0.0.1/%s:%s' user 'SYSDBA' password '%s' default character set WIN1251;\n" \
+    "$port" "$file" "$password" |
+    FIREBIRD=$dir/root FIREBIRD_LOCK=$dir/lock isql-fb -q >&2
+}
+
+print_exports() {
+  cat "$dir/env"
+}
+
+start() {
+  if server_pid >/dev/null; then
+    log "already running (pid $(server_pid)) on port $(cat "$dir/port")"
+    print_exports
+    return 0
+  fi
+  mkdir -p "$dir"
+  dir=$(cd "$dir" && pwd)
+  if [ -n "$requested_port" ]; then
+    port=$requested_port
+  elif [ -f "$dir/port" ]; then
+    port=$(cat "$dir/port")
+  else
+    port=$(choose_port)
+  fi
+  if port_in_use "$port"; then
+    log "port $port is taken by another program"
+    return 1
+  fi
+  password=$password_default
+  echo "$port" >"$dir/port"
+  write_root
+  [ -f "$dir/root/security3.fdb" ] || prepare_security
+
+  FIREBIRD=$dir/root FIREBIRD_LOCK=$dir/lock setsid "$fb_server" \
+    </dev/null >>"$dir/firebird.log" 2>&1 &
+  local pid=$!
+  echo "$pid" >"$dir/firebird.pid"
+  wait_listening "$pid"
+  log "started pid $pid on 127.0.0.1:$port"
+
+  create_database test.fdb
+  cat >"$dir/env" <<EOF
+export ZELMOR_FB_PORT=$port
+export ZELMOR_FB_PASSWORD=$password
+export ZELMOR_FB_ROOT=$dir/root
+export ZELMOR_FB_TEST_DB=127.0.0.1/$port:$dir/db/test.fdb
+EOF
+  print_exports
+}
+
+stop() {
+  local pid
+  if ! pid=$(server_pid); then
+    log "not running"
+    rm -f "$dir/firebird.pid"
+    return 0
+  fi
+  kill -TERM "$pid"
+  for _ in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && kill -KILL "$pid"
+  rm -f "$dir/firebird.pid"
+  log "stopped pid $pid"
+}
+
+crash() {
+  local pid
+  pid=$(server_pid) || { log "not running"; return 0; }
+  kill -KILL "$pid"
+  for _ in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  rm -f "$dir/firebird.pid"
+  log "killed pid $pid"
+}
+
+command=${1:-}
+dir=${2:-}
+requested_port=${3:-}
+[ -n "$command" ] && [ -n "$dir" ] || usage
+case $command in
+  start) start ;;
+  stop) stop ;;
+  kill) crash ;;
+  *) usage ;;
+esac
