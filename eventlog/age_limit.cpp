@@ -1,0 +1,160 @@
+#include "eventlog/age_limit.h"
+
+#include <cmath>
+#include <string_view>
+#include <vector>
+
+#include "eventlog/archives.h"
+#include "eventlog/eventlog_unit.h"
+#include "eventlog/ldslogger.h"
+#include "eventlog/log_levels.h"
+#include "eventlog/size_limit.h"
+
+namespace zelmor::eventlog {
+
+namespace {
+
+constexpr double kSecondsPerDay = 86400.0;
+
+// The date-time a line's timestamp stands for, or false when the candidate
+// is no timestamp. A time without a date is taken as that time today.
+bool ParseStamp(std::string_view candidate, DateTime now, DateTime& value) {
+  if (!TryStrToDateTime(candidate, value, TimestampSettings())) return false;
+  if (std::trunc(value) == 0) value += std::trunc(now);
+  return true;
+}
+
+// Where the scan of the file's blocks ended up.
+struct ScanResult {
+  int64_t cut_at = -1;        // first byte to keep, -1 when no cut point
+  bool any_expired = false;   // the oldest dated line is old enough to cut
+  int64_t last_line_start = -1;  // start of the last line of the scanned part
+};
+
+class AgeScan {
+ public:
+  AgeScan(const TLDSLogger& logger, DateTime now)
+      : now_(now),
+        max_age_(logger.MaxAge),
+        stamp_length_(static_cast<int>(
+            FormatDateTime(logger.DateTimeFormat(), now, TimestampSettings()).size())) {}
+
+  ScanResult Run(LogFile& file) {
+    ScanResult result;
+    std::vector<char> block(kAgeScanBlock);
+    const int64_t size = file.Size();
+    int64_t position = file.Seek(0, platform::SeekOrigin::kBegin);
+    // The final part of the file (1 to kAgeScanBlock bytes) is never read.
+    while (position + kAgeScanBlock < size) {
+      file.ReadExact(block.data(), kAgeScanBlock);
+      if (ScanBlock(std::string_view(block.data(), block.size()), position, result)) break;
+      RememberLastLineStart(block, position, result);
+      position += kAgeScanBlock;
+    }
+    return result;
+  }
+
+ private:
+  // True when the scan is over: a cut point was found, or the file is too
+  // young to cut.
+  bool ScanBlock(std::string_view block, int64_t block_start, ScanResult& result) {
+    const int limit = kAgeScanBlock - 1 - (2 * stamp_length_ + 5);
+    for (int i = 0; i < limit;) {
+      if (block[i] != '\n') {
+        ++i;
+        continue;
+      }
+      const int j = i + 1;
+      std::string_view candidate;
+      if (IsLevelChar(block[j]) && block[j + 1] == ' ') {
+        candidate = block.substr(j + 2, stamp_length_);
+        i += stamp_length_ + 2;
+      } else {
+        candidate = block.substr(j, stamp_length_);
+        i += stamp_length_;
+      }
+      DateTime stamp;
+      if (!ParseStamp(candidate, now_, stamp)) continue;
+      if (!first_seen_) {
+        first_seen_ = true;
+        if (stamp + max_age_ + max_age_ / 3 > now_) return true;
+        last_ = stamp;
+        result.any_expired = true;
+      } else if (stamp + max_age_ <= now_ || last_ + max_age_ >= now_) {
+        last_ = stamp;
+      } else {
+        result.cut_at = block_start + j;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  static void RememberLastLineStart(const std::vector<char>& block, int64_t block_start,
+                                    ScanResult& result) {
+    for (int i = kAgeScanBlock - 1; i >= 0; --i) {
+      if (block[i] == '\n') {
+        result.last_line_start = block_start + i + 1;
+        return;
+      }
+    }
+  }
+
+  DateTime now_;
+  double max_age_;
+  int stamp_length_;
+  bool first_seen_ = false;
+  DateTime last_ = 0.0;
+};
+
+void CutAt(TLDSLogger& logger, LogFile& file, int64_t first_kept_byte) {
+  if (logger.TrimInPlace) {
+    file.Seek(first_kept_byte, platform::SeekOrigin::kBegin);
+    CutHead(logger, file);
+  } else {
+    file.Close();
+    RotateArchives(logger);
+  }
+}
+
+// Closes the file and records the check on every way out.
+class CheckRecord {
+ public:
+  CheckRecord(TLDSLogger& logger, LogFile& file, DateTime now)
+      : logger_(logger), file_(file), now_(now) {}
+  ~CheckRecord() {
+    file_.Close();
+    logger_.LastAgeCheck = now_;
+  }
+  CheckRecord(const CheckRecord&) = delete;
+  CheckRecord& operator=(const CheckRecord&) = delete;
+
+ private:
+  TLDSLogger& logger_;
+  LogFile& file_;
+  DateTime now_;
+};
+
+}  // namespace
+
+void CheckAgeLimit(TLDSLogger& logger, LogFile& file) {
+  if (logger.MaxAge <= 0) return;
+  if (file.Size() <= kAgeScanBlock) return;
+  const DateTime now = logger.Clock();
+  if (now - AgeCheckInterval / kSecondsPerDay <= logger.LastAgeCheck) return;
+
+  CheckRecord record(logger, file, now);
+  const ScanResult result = AgeScan(logger, now).Run(file);
+  if (result.cut_at >= 0) {
+    CutAt(logger, file, result.cut_at);
+  } else if (result.any_expired) {
+    // Every dated line examined has expired. The unscanned final part holds
+    // the newest lines (the one just written among them), so in place the
+    // file keeps them from the last line that starts in the scanned part;
+    // with no line start there, nothing is cut rather than cutting mid-line.
+    if (!logger.TrimInPlace || result.last_line_start > 0)
+      CutAt(logger, file, result.last_line_start);
+  }
+}
+
+}  // namespace zelmor::eventlog

@@ -1,0 +1,181 @@
+#include "eventlog/ldslogger.h"
+
+#include "eventlog/age_limit.h"
+#include "eventlog/eventlog_unit.h"
+#include "eventlog/log_file.h"
+#include "eventlog/log_line.h"
+#include "eventlog/size_limit.h"
+#include "rtl/exceptions.h"
+#include "rtl/global_mutex.h"
+#include "rtl/paths.h"
+#include "rtl/text.h"
+
+namespace zelmor {
+
+namespace {
+
+constexpr char kMutexFailurePrefix[] = "Ошибка при создании объекта \"мьютекс\": ";
+constexpr char kFailureReportFormat[] =
+    "Ошибка при попытке записи (%0:s) в лог \"%1:s\" строки [%2:s]: %3:s <%4:s>";
+constexpr char kFailureMark[] = " <Ошибка при записи в лог>";
+
+}  // namespace
+
+class TLDSLogger::LockGuard {
+ public:
+  explicit LockGuard(TLDSLogger& logger) : logger_(logger) { logger_.Lock(); }
+  ~LockGuard() { logger_.Unlock(); }
+  LockGuard(const LockGuard&) = delete;
+  LockGuard& operator=(const LockGuard&) = delete;
+
+ private:
+  TLDSLogger& logger_;
+};
+
+TLDSLogger::TLDSLogger(const std::string& file_name) { SetFileName(file_name); }
+
+TLDSLogger::~TLDSLogger() { SetUseGlobalMutex(false); }
+
+void TLDSLogger::Lock() {
+  write_lock_.lock();
+  if (mutex_) platform::WaitMutex(mutex_);
+}
+
+void TLDSLogger::Unlock() {
+  if (mutex_) platform::ReleaseMutex(mutex_);
+  write_lock_.unlock();
+}
+
+void TLDSLogger::CloseMutex() {
+  if (mutex_) platform::CloseMutex(mutex_);
+  mutex_ = nullptr;
+}
+
+void TLDSLogger::SetFileName(const std::string& value) {
+  std::lock_guard<std::recursive_mutex> guard(write_lock_);
+  if (value.empty()) return;
+  const std::string name =
+      ExtractFilePath(value).empty()
+          ? ExtractFilePath(platform::HostExecutablePath()) + value
+          : value;
+  if ((mutex_ || !use_global_mutex_) && AnsiSameText(name, file_name_)) return;
+  CloseMutex();
+  file_name_ = name;
+  if (use_global_mutex_)
+    mutex_ = CreateGlobalMutex(eventlog::MutexNameOf(file_name_), kMutexFailurePrefix,
+                               eventlog::RaiseOnMutexError);
+}
+
+void TLDSLogger::SetDateTimeFormat(const std::string& value) {
+  std::lock_guard<std::recursive_mutex> guard(write_lock_);
+  date_time_format_ = value;
+  stamp_time_ = -1.0;
+}
+
+void TLDSLogger::SetUseGlobalMutex(bool value) {
+  std::lock_guard<std::recursive_mutex> guard(write_lock_);
+  use_global_mutex_ = value;
+  if (!value) CloseMutex();
+}
+
+std::vector<std::string> TLDSLogger::RecentLines() const {
+  std::lock_guard<std::recursive_mutex> guard(list_lock_);
+  return {recent_lines_.begin(), recent_lines_.end()};
+}
+
+std::string TLDSLogger::Timestamp(DateTime now) {
+  if (now != stamp_time_) {
+    stamp_text_ = FormatDateTime(date_time_format_, now, eventlog::TimestampSettings());
+    stamp_time_ = now;
+  }
+  return stamp_text_;
+}
+
+std::string TLDSLogger::BuildLine(std::string_view trimmed_text, uint8_t level) {
+  if (trimmed_text.empty()) return {};
+  eventlog::LineLayout layout;
+  layout.show_level_char = ShowLevelChar;
+  layout.show_level_tag = ShowLevelTag;
+  layout.show_process_id = ShowProcessId;
+  layout.show_thread_id = ShowThreadId;
+  layout.prefix = Prefix;
+  if (ShowProcessId) layout.process_id = platform::CurrentProcessId();
+  if (ShowThreadId) layout.thread_id = platform::CurrentThreadId();
+  return eventlog::FormatLogLine(Timestamp(Clock()), trimmed_text, level, layout);
+}
+
+void TLDSLogger::AppendToFile(std::string& line, std::string& stage, bool& opened) {
+  using eventlog::OpenMode;
+  const bool exists = platform::FileExists(file_name_);
+  stage = exists ? "fmOpenReadWrite" : "fmCreate";
+  eventlog::LogFile file =
+      eventlog::OpenLogFile(file_name_, exists ? OpenMode::kOpenReadWrite : OpenMode::kCreate,
+                            eventlog::DefaultOpenTimeout);
+  stage += "-OK";
+  opened = true;
+  line += "\r\n";
+  file.Append(line);
+  line.resize(line.size() - 2);
+  stage += ";ProcessFile...";
+  if (MaxSize > 0 && file.Size() > MaxSize + MaxSize / 3)
+    eventlog::CheckSizeLimit(*this, file);
+  else
+    eventlog::CheckAgeLimit(*this, file);
+  file.Close();
+}
+
+void TLDSLogger::WriteLine(std::string_view text, uint8_t level) {
+  if (!Enabled || file_name_.empty()) return;
+  if (level >= eventlog::kLevelCount || !(Levels & (1u << level))) return;
+
+  LockGuard lock(*this);
+  const std::string trimmed = Trim(text);
+  std::string line;
+  std::string stage;
+  bool opened = false;
+  try {
+    line = BuildLine(trimmed, level);
+    AppendToFile(line, stage, opened);
+  } catch (const std::exception& error) {
+    // Once the file was open the whole line is what failed to reach it.
+    if (line.size() >= 2 && line.ends_with("\r\n")) line.resize(line.size() - 2);
+    ReportFailure(stage, opened ? std::string_view(line) : std::string_view(trimmed),
+                  error.what(), ClassNameOf(error));
+    line += kFailureMark;
+  } catch (...) {
+    ReportFailure(stage, trimmed, "", "Exception");
+    line += kFailureMark;
+  }
+  if (NotifyWindow != 0 && NotifyMessage != 0) AddRecentLine(line);
+}
+
+void TLDSLogger::ReportFailure(const std::string& stage, std::string_view text,
+                               const std::string& message, const char* class_name) {
+  if (IsErrorsWriter || !eventlog::ErrorsWriter) return;
+  try {
+    eventlog::ErrorsWriter->WriteFmt(
+        kFailureReportFormat,
+        {stage, file_name_, Trim(text), message, std::string(class_name)}, 0);
+  } catch (...) {
+    // The fallback has nowhere left to report to.
+  }
+}
+
+void TLDSLogger::AddRecentLine(const std::string& line) {
+  std::lock_guard<std::recursive_mutex> guard(list_lock_);
+  recent_lines_.push_back(line);
+  while (!recent_lines_.empty() &&
+         static_cast<int64_t>(recent_lines_.size()) > MaxRecentLines)
+    recent_lines_.pop_front();
+  platform::PostNotification(NotifyWindow, NotifyMessage);
+}
+
+void TLDSLogger::WriteFmt(std::string_view format, const FormatArgs& args, uint8_t level) {
+  try {
+    WriteLine(Format(format, args), level);
+  } catch (const std::exception& error) {
+    throw Exception("Error args for string [" + std::string(format) + "]: " + error.what());
+  }
+}
+
+}  // namespace zelmor

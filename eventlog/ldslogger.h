@@ -1,0 +1,106 @@
+// TLDSLogger: one shared log file, appended to one line at a time by any
+// number of threads and processes.
+//
+// Every line is written under an in-process lock and a machine-wide mutex
+// named from the file's path: the file is opened, appended to, kept within
+// its size and age limits, and closed again. A write never fails towards its
+// caller; its failures go to the unit's fallback logger (eventlog_unit.h).
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "eventlog/eventlog_unit.h"
+#include "eventlog/log_levels.h"
+#include "platform/platform.h"
+#include "rtl/datetime.h"
+#include "rtl/format.h"
+
+namespace zelmor {
+
+class TLDSLogger {
+ public:
+  // A bare file name is placed in the host executable's folder. Raises when
+  // the mutex's security descriptor cannot be prepared.
+  explicit TLDSLogger(const std::string& file_name);
+  virtual ~TLDSLogger();
+  TLDSLogger(const TLDSLogger&) = delete;
+  TLDSLogger& operator=(const TLDSLogger&) = delete;
+
+  // Writes one line; raises nothing.
+  void WriteLine(std::string_view text, uint8_t level = 0);
+  // Formats, then writes. A format that does not fit its arguments raises
+  // Exception("Error args for string [<format>]: <message>") and writes
+  // nothing.
+  void WriteFmt(std::string_view format, const FormatArgs& args, uint8_t level = 0);
+
+  // Both locks, re-entrant for the owning thread: lines written between Lock
+  // and Unlock stay together in the file.
+  void Lock();
+  void Unlock();
+
+  const std::string& FileName() const { return file_name_; }
+  void SetFileName(const std::string& value);
+  const std::string& DateTimeFormat() const { return date_time_format_; }
+  void SetDateTimeFormat(const std::string& value);
+  bool UseGlobalMutex() const { return use_global_mutex_; }
+  // False closes the mutex; true takes effect at the next SetFileName.
+  void SetUseGlobalMutex(bool value);
+  platform::MutexHandle Mutex() const { return mutex_; }
+
+  // A copy of the most recent lines, kept while NotifyWindow is set.
+  std::vector<std::string> RecentLines() const;
+
+  // Plain options, set right after construction, before any write.
+  int64_t MaxSize = 1048576;  // bytes; 0 or less: no size limit
+  bool TrimInPlace = true;    // at a limit: cut the head (true) or rotate
+  bool Enabled = true;
+  std::string Prefix;
+  bool ShowThreadId = false;
+  bool ShowProcessId = false;
+  bool ShowLevelChar = false;
+  bool ShowLevelTag = true;
+  int32_t MaxArchives = 10;  // 0 or less: archives are never deleted
+  bool IsErrorsWriter = false;
+  eventlog::LevelSet Levels = eventlog::kAllLevels;
+  // Notification target (a window, or a descriptor on Linux); 0 = none.
+  uintptr_t NotifyWindow = 0;
+  uint32_t NotifyMessage = 1345;
+  int32_t MaxRecentLines = 1024;
+  double MaxAge = 0.0;  // days; 0 or less: no age limit
+  DateTime LastAgeCheck = 0.0;
+  // The current local time; replaceable so that time-dependent behaviour can
+  // be driven without waiting.
+  std::function<DateTime()> Clock = Now;
+
+ private:
+  class LockGuard;
+
+  std::string Timestamp(DateTime now);
+  std::string BuildLine(std::string_view trimmed_text, uint8_t level);
+  // Opens (or creates), appends, applies the limits and closes. `opened` is
+  // set once the file is open.
+  void AppendToFile(std::string& line, std::string& stage, bool& opened);
+  void ReportFailure(const std::string& stage, std::string_view text,
+                     const std::string& message, const char* class_name);
+  void AddRecentLine(const std::string& line);
+  void CloseMutex();
+
+  std::recursive_mutex write_lock_;
+  mutable std::recursive_mutex list_lock_;
+  platform::MutexHandle mutex_ = nullptr;
+  std::string file_name_;
+  std::string date_time_format_ = "dd/mm/yyyy hh:nn:ss.zzz";
+  bool use_global_mutex_ = eventlog::DefaultUseGlobalMutex;
+  std::deque<std::string> recent_lines_;
+  // Many lines share one millisecond; their timestamp is formatted once.
+  DateTime stamp_time_ = -1.0;
+  std::string stamp_text_;
+};
+
+}  // namespace zelmor

@@ -1,0 +1,75 @@
+#include "eventlog/size_limit.h"
+
+#include "eventlog/archives.h"
+#include "eventlog/ldslogger.h"
+
+namespace zelmor::eventlog {
+
+namespace {
+
+bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
+
+// The copy is deleted on every path, failures included.
+class TemporaryCopy {
+ public:
+  explicit TemporaryCopy(const std::string& log_name)
+      : path_(log_name + "_" + std::to_string(static_cast<int32_t>(platform::CurrentProcessId())) +
+              "_" + std::to_string(static_cast<int32_t>(platform::CurrentThreadId()))),
+        file_(LogFile::Open(path_, OpenMode::kCreate)) {}
+  ~TemporaryCopy() {
+    file_.Close();
+    platform::DeleteFile(path_);
+  }
+  TemporaryCopy(const TemporaryCopy&) = delete;
+  TemporaryCopy& operator=(const TemporaryCopy&) = delete;
+  LogFile& File() { return file_; }
+
+ private:
+  std::string path_;
+  LogFile file_;
+};
+
+// Bytes between the nearest line break before the current position and the
+// position, or 0 when none lies within reach (the first 255 bytes of the
+// file are never examined).
+int64_t BytesAfterPreviousBreak(LogFile& file) {
+  char block[kBackScanStep];
+  int64_t count = 0;
+  while (file.Position() >= kBackScanStep) {
+    file.Seek(-kBackScanStep, platform::SeekOrigin::kCurrent);
+    file.ReadExact(block, kBackScanStep);
+    for (int i = kBackScanStep - 1; i >= 0; --i) {
+      if (IsLineBreak(block[i])) return count;
+      ++count;
+    }
+    file.Seek(-kBackScanStep, platform::SeekOrigin::kCurrent);
+  }
+  return 0;
+}
+
+}  // namespace
+
+void CutHead(TLDSLogger& logger, LogFile& file) {
+  TemporaryCopy copy(logger.FileName());
+  const int64_t kept = file.Size() - file.Position();
+  copy.File().CopyFrom(file, kept);
+  file.SetSize(kept);
+  file.Seek(0, platform::SeekOrigin::kBegin);
+  copy.File().Seek(0, platform::SeekOrigin::kBegin);
+  file.CopyFrom(copy.File(), kept);
+}
+
+void CheckSizeLimit(TLDSLogger& logger, LogFile& file) {
+  if (!logger.TrimInPlace) {
+    file.Close();
+    RotateArchives(logger);
+    return;
+  }
+  if (file.Size() <= logger.MaxSize + kBackScanStep) return;
+  file.Seek(-logger.MaxSize, platform::SeekOrigin::kEnd);
+  const int64_t count = BytesAfterPreviousBreak(file);
+  file.Seek(-(logger.MaxSize + count), platform::SeekOrigin::kEnd);
+  CutHead(logger, file);
+}
+
+}  // namespace zelmor::eventlog
