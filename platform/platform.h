@@ -166,6 +166,8 @@ bool IsModuleLoaded(const std::string& name);
 // nullptr on failure with LastError() set.
 ModuleHandle LoadModule(const std::string& path_or_name);
 // A module of that name already loaded, without loading it; nullptr if none.
+// The handle is borrowed (no reference is taken): never pass it to
+// FreeModule.
 ModuleHandle LoadedModule(const std::string& name);
 void* ModuleSymbol(ModuleHandle module, const char* symbol);
 bool FreeModule(ModuleHandle module);

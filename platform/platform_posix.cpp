@@ -633,7 +633,11 @@ bool IsModuleLoaded(const std::string& name) { return !FindLoadedModule(name).em
 ModuleHandle LoadedModule(const std::string& name) {
   const std::string path = FindLoadedModule(name);
   if (path.empty()) return nullptr;
-  return ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  // Borrowed, as GetModuleHandleA's handle is: the reference dlopen takes is
+  // given back at once, and whoever loaded the module keeps it loaded.
+  void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (handle) ::dlclose(handle);
+  return handle;
 }
 
 ModuleHandle LoadModule(const std::string& path_or_name) {
