@@ -1,0 +1,27 @@
+#include "rtl/format_settings.h"
+
+#include "platform/platform.h"
+
+namespace zelmor {
+namespace {
+
+FormatSettings LocaleFormatSettings() {
+  FormatSettings settings;
+  settings.decimal_separator = platform::LocaleDecimalSeparator();
+  // A decimal comma would make grouped numbers unreadable with a comma
+  // between groups; such locales (Russian among them) group with a
+  // no-break space, byte 0xA0 in CP1251.
+  if (settings.decimal_separator == settings.thousand_separator) {
+    settings.thousand_separator = '\xA0';
+  }
+  return settings;
+}
+
+}  // namespace
+
+FormatSettings& DefaultFormatSettings() {
+  static FormatSettings settings = LocaleFormatSettings();
+  return settings;
+}
+
+}  // namespace zelmor
