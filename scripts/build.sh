@@ -12,14 +12,18 @@ case $kind in
   linux) ;;
   asan) args+=(-DZELMOR_SANITIZE=ON -DZELMOR_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug) ;;
   windows)
+    # Configuring copies the MinGW runtime DLLs beside the programs.
     args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" -DZELMOR_BUILD_BENCH=OFF)
-    # The MinGW runtime DLLs sit beside the programs under test.
-    mkdir -p "$dir/bin"
-    cp -u /usr/lib/gcc/i686-w64-mingw32/12-posix/libstdc++-6.dll \
-          /usr/lib/gcc/i686-w64-mingw32/12-posix/libgcc_s_dw2-1.dll \
-          /usr/i686-w64-mingw32/lib/libwinpthread-1.dll "$dir/bin/"
     ;;
   *) echo "unknown build: $kind" >&2; exit 2 ;;
 esac
 cmake -S "$root" -B "$dir" "${args[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)"
+if [ "$kind" = windows ]; then
+  # Every module is a 32-bit PE for i386.
+  for module in "$dir"/bin/*.dll "$dir"/bin/*.exe; do
+    [ -e "$module" ] || continue
+    i686-w64-mingw32-objdump -f "$module" | grep -q 'file format pei-i386' ||
+      { echo "not a PE32 i386 module: $module" >&2; exit 1; }
+  done
+fi

@@ -22,7 +22,17 @@ if [ -x scripts/firebird-server.sh ]; then
 fi
 cleanup() {
   [ -n "$server_started" ] && bash scripts/firebird-server.sh stop "$root/build/firebird" || true
-  wineserver -k 2>/dev/null || true
+  [ -d "$root/build/windows/wineprefix" ] &&
+    WINEPREFIX=$root/build/windows/wineprefix wineserver -k 2>/dev/null || true
+}
+
+# Each test program's GoogleTest totals, from the log of the last ctest run.
+print_counts() {
+  awk '/^[0-9]+\/[0-9]+ Test: /{name=$3}
+       /^\[==========\] .* ran\./{ran=$2}
+       /^\[ +(PASSED|FAILED|SKIPPED) +\] [0-9]+ test/{out=out " " tolower($2) " " $4}
+       /^<end of output>/{if (name != "") printf "   %-24s %4s ran:%s\n", name, ran, out; ran=""; out=""}' \
+    "$1/Testing/Temporary/LastTest.log"
 }
 trap cleanup EXIT
 
@@ -35,6 +45,7 @@ for kind in linux asan windows; do
     bash scripts/wine-run.sh --init
   fi
   (cd "build/$kind" && ctest --output-on-failure -j 2) || failed=1
+  print_counts "build/$kind"
 done
 
 if [ "$failed" -ne 0 ]; then
