@@ -68,6 +68,8 @@ TEST(Files, ReadWriteSeekSizeAndTruncate) {
   EXPECT_STREQ(buffer, "world");
   EXPECT_TRUE(platform::FileSetSize(file, 5));
   EXPECT_EQ(platform::FileGetSize(file), 5);
+  EXPECT_EQ(platform::FileSeek(file, 0, platform::SeekOrigin::kCurrent), 11)
+      << "changing the size keeps the position";
   platform::FileClose(file);
   EXPECT_EQ(test::ReadFileBytes(dir / "f"), "hello");
 }
@@ -80,6 +82,16 @@ TEST(Files, ErrorCodesTellMissingFileFromMissingFolder) {
             platform::kInvalidFile);
   EXPECT_EQ(platform::LastError(), platform::kErrorPathNotFound);
   EXPECT_FALSE(platform::SystemErrorMessage(platform::kErrorPathNotFound).empty());
+}
+
+TEST(Files, AFolderIsNeitherOpenedNorCreatedAsAFile) {
+  TempFolder dir;
+  ASSERT_TRUE(platform::ForceDirectories(dir / "sub"));
+  EXPECT_EQ(platform::CreateExclusive(dir / "sub"), platform::kInvalidFile);
+  EXPECT_EQ(platform::LastError(), platform::kErrorAccessDenied);
+  EXPECT_TRUE(platform::DirectoryExists(dir / "sub"));
+  test::WriteFileBytes(dir / "file", "x");
+  EXPECT_FALSE(platform::ForceDirectories(dir / "file")) << "a file is in the way";
 }
 
 TEST(Files, RenameNeverReplacesAndDeleteRemoves) {
