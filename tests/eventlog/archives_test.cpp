@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "eventlog/archives.h"
+#include "eventlog/ldslogger.h"
+#include "platform/platform.h"
+#include "support/test_support.h"
+
+namespace zelmor::eventlog {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempFolder;
+using test::WriteFileBytes;
+
+TEST(Archives, NamesHaveAtLeastThreeDigits) {
+  EXPECT_EQ(ArchiveName("a.log", 0), "a.log000");
+  EXPECT_EQ(ArchiveName("a.log", 42), "a.log042");
+  EXPECT_EQ(ArchiveName("a.log", 1000), "a.log1000");
+}
+
+TEST(Archives, FindsNumberedFilesOnlyAndSortsThemByNumber) {
+  TempFolder dir;
+  const std::string log = dir / "FBEvents.log";
+  for (const char* name : {"FBEvents.log", "FBEvents.log010", "FBEvents.log7", "FBEvents.log000",
+                           "FBEvents.log.bak", "FBEvents.log_412_388", "FBEvents.logx",
+                           "FBEvents.log-1", "Other.log001"})
+    WriteFileBytes(dir / name, name);
+  platform::ForceDirectories(dir / "FBEvents.log002");  // folders are no archives
+
+  TLDSLogger logger(log);
+  std::vector<std::string> found{"stale entry"};
+  EXPECT_EQ(FindArchives(logger, found), 3);
+  EXPECT_EQ(found, (std::vector<std::string>{log + "000", log + "7", log + "010"}));
+}
+
+TEST(Archives, RotationDropsTheOldestBeyondMaxArchivesAndShiftsTheRest) {
+  TempFolder dir;
+  const std::string log = dir / "FBEvents.log";
+  for (int n = 0; n <= 10; ++n) WriteFileBytes(ArchiveName(log, n), "archive " + std::to_string(n));
+  WriteFileBytes(log, "current");
+  TLDSLogger logger(log);
+  logger.MaxArchives = 10;
+  RotateArchives(logger);
+
+  EXPECT_FALSE(platform::FileExists(log));
+  EXPECT_EQ(ReadFileBytes(log + "000"), "current");
+  for (int n = 1; n <= 10; ++n)
+    EXPECT_EQ(ReadFileBytes(ArchiveName(log, n)), "archive " + std::to_string(n - 1));
+  EXPECT_FALSE(platform::FileExists(log + "011"));
+}
+
+TEST(Archives, NumbersPast999GetFourDigitsAndStrayNumbersMoveUp) {
+  TempFolder dir;
+  const std::string log = dir / "FBEvents.log";
+  WriteFileBytes(log + "999", "999");
+  WriteFileBytes(log + "7", "seven");
+  WriteFileBytes(log, "current");
+  TLDSLogger logger(log);
+  logger.MaxArchives = 0;  // keep all
+  RotateArchives(logger);
+  EXPECT_EQ(ReadFileBytes(log + "1000"), "999");
+  EXPECT_EQ(ReadFileBytes(log + "008"), "seven");
+  EXPECT_EQ(ReadFileBytes(log + "000"), "current");
+  EXPECT_FALSE(platform::FileExists(log + "7"));
+}
+
+TEST(Archives, ProcessWideSettingKeepsTwoArchives) {
+  TempFolder dir;
+  const std::string log = dir / "FBEvents.log";
+  TLDSLogger logger(log);
+  logger.MaxArchives = 1;
+  for (const char* generation : {"first", "second", "third"}) {
+    WriteFileBytes(log, generation);
+    RotateArchives(logger);
+  }
+  std::vector<std::string> found;
+  EXPECT_EQ(FindArchives(logger, found), 2);
+  EXPECT_EQ(ReadFileBytes(log + "000"), "third");
+  EXPECT_EQ(ReadFileBytes(log + "001"), "second");
+}
+
+TEST(Archives, ANameWithoutExtensionRotatesThroughDigitSuffixes) {
+  TempFolder dir;
+  const std::string log = dir / "events";
+  TLDSLogger logger(log);
+  WriteFileBytes(log + "_1_2", "temporary copy");
+  for (const char* generation : {"first", "second"}) {
+    WriteFileBytes(log, generation);
+    RotateArchives(logger);
+  }
+  EXPECT_FALSE(platform::FileExists(log));
+  EXPECT_EQ(ReadFileBytes(log + "000"), "second");
+  EXPECT_EQ(ReadFileBytes(log + "001"), "first");
+  EXPECT_EQ(ReadFileBytes(log + "_1_2"), "temporary copy");
+}
+
+}  // namespace
+}  // namespace zelmor::eventlog

@@ -1,0 +1,51 @@
+#include "eventlog_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include "eventlog/eventlog_unit.h"
+#include "eventlog/ldslogger.h"
+#include "support/test_support.h"
+
+namespace zelmor::test {
+
+namespace {
+
+class EventLogEnvironment : public testing::Environment {
+ public:
+  void SetUp() override { eventlog::InitializeUnit(); }
+  void TearDown() override { eventlog::FinalizeUnit(); }
+};
+
+[[maybe_unused]] testing::Environment* const kEnvironment =
+    testing::AddGlobalTestEnvironment(new EventLogEnvironment);
+
+}  // namespace
+
+EventLogUnitScope::EventLogUnitScope() { eventlog::InitializeUnit(); }
+EventLogUnitScope::~EventLogUnitScope() { eventlog::FinalizeUnit(); }
+
+DateTime FixedMoment() { return EncodeDate(2026, 12, 7) + EncodeTime(3, 51, 33, 123); }
+
+std::vector<std::string> SplitLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) break;
+    lines.push_back(bytes.substr(start, end - start));
+    start = end + 2;
+  }
+  if (start < bytes.size()) lines.push_back(bytes.substr(start));
+  return lines;
+}
+
+size_t ErrorsWriterSize() {
+  return ReadFileBytes(eventlog::ErrorsWriter->FileName()).size();
+}
+
+std::vector<std::string> ErrorsWriterLinesFrom(size_t from) {
+  const std::string bytes = ReadFileBytes(eventlog::ErrorsWriter->FileName());
+  return SplitLines(from < bytes.size() ? bytes.substr(from) : std::string());
+}
+
+}  // namespace zelmor::test

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "eventlog/archives.h"
+#include "eventlog/ldslogger.h"
+#include "eventlog_test_support.h"
+#include "platform/platform.h"
+#include "support/test_support.h"
+
+namespace zelmor {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempFolder;
+
+// Each line the logger writes here is "07.12.2026 03:51:33.123 x" + CR LF.
+constexpr size_t kLoggedLine = 27;
+
+std::string NumberedLines(size_t total, size_t line_length) {
+  std::string bytes;
+  bytes.reserve(total);
+  for (size_t n = 0; bytes.size() < total; ++n) {
+    std::string line = "line " + std::to_string(n) + " ";
+    line.resize(line_length - 2, '.');
+    bytes += line + "\r\n";
+  }
+  bytes.resize(total);  // the last line may be cut short; what counts is the size
+  return bytes;
+}
+
+std::unique_ptr<TLDSLogger> InPlaceLogger(const std::string& path, int64_t max_size) {
+  auto logger = std::make_unique<TLDSLogger>(path);
+  logger->Clock = [] { return test::FixedMoment(); };
+  logger->MaxSize = max_size;
+  return logger;
+}
+
+TEST(SizeLimit, CutsPastFourThirdsBackToTheLimitFromTheNextLineStart) {
+  TempFolder dir;
+  const std::string path = dir / "app.log";
+  test::WriteFileBytes(path, NumberedLines(1398101 - kLoggedLine, 97));
+  auto logger = InPlaceLogger(path, 1048576);
+  logger->WriteLine("x", 0);
+  const std::string at_trigger = ReadFileBytes(path);
+  ASSERT_EQ(at_trigger.size(), 1398101u) << "at the trigger itself nothing is cut";
+
+  logger->WriteLine("x", 0);
+  const std::string before_cut = at_trigger + "07.12.2026 03:51:33.123 x\r\n";
+  const size_t cut_point = before_cut.size() - 1048576;
+  const size_t first_kept = before_cut.find_last_of("\r\n", cut_point - 1) + 1;
+  ASSERT_GT(cut_point - first_kept, 0u) << "the test wants the cut point inside a line";
+  EXPECT_EQ(ReadFileBytes(path), before_cut.substr(first_kept));
+  EXPECT_TRUE(platform::FindFiles(path + "_*").empty()) << "the temporary copy is gone";
+}
+
+TEST(SizeLimit, CutsMidLineWhenNoLineBreakLiesWithinReach) {
+  TempFolder dir;
+  const std::string path = dir / "app.log";
+  // The only break lies in the head that the 255-byte back-scan never reaches.
+  std::string content = "head\n" + std::string(5600, 'x');
+  test::WriteFileBytes(path, content);
+  auto logger = InPlaceLogger(path, 4096);
+  logger->WriteLine("x", 0);
+  const std::string before_cut = content + "07.12.2026 03:51:33.123 x\r\n";
+  EXPECT_EQ(ReadFileBytes(path), before_cut.substr(before_cut.size() - 4096));
+}
+
+TEST(SizeLimit, ZeroMaxSizeMeansNoLimit) {
+  TempFolder dir;
+  const std::string path = dir / "app.log";
+  const std::string content = NumberedLines(200000, 50);
+  test::WriteFileBytes(path, content);
+  auto logger = InPlaceLogger(path, 0);
+  logger->WriteLine("x", 0);
+  EXPECT_EQ(ReadFileBytes(path).size(), content.size() + kLoggedLine);
+}
+
+TEST(SizeLimit, InArchiveModeRotatesAndTheNextLineStartsANewFile) {
+  TempFolder dir;
+  const std::string path = dir / "app.log";
+  const std::string content = NumberedLines(1400, 50);
+  test::WriteFileBytes(path, content);
+  auto logger = InPlaceLogger(path, 1024);
+  logger->TrimInPlace = false;
+  logger->MaxArchives = 1;
+  logger->WriteLine("x", 0);
+  EXPECT_FALSE(platform::FileExists(path));
+  EXPECT_EQ(ReadFileBytes(path + "000"), content + "07.12.2026 03:51:33.123 x\r\n");
+  logger->WriteLine("y", 0);
+  EXPECT_EQ(ReadFileBytes(path), "07.12.2026 03:51:33.123 y\r\n");
+}
+
+}  // namespace
+}  // namespace zelmor
