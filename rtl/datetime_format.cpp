@@ -89,8 +89,9 @@ class DateTimeWriter {
         const size_t close = pattern.find(c, pos + 1);
         if (close == std::string_view::npos) return false;
         pos = close;
-      } else if (StartsWithNoCase(pattern, pos, "A/P") || StartsWithNoCase(pattern, pos, "AMPM") ||
-                 StartsWithNoCase(pattern, pos, "AM/PM")) {
+      } else if (Upper(c) == 'A' &&
+                 (StartsWithNoCase(pattern, pos, "A/P") || StartsWithNoCase(pattern, pos, "AMPM") ||
+                  StartsWithNoCase(pattern, pos, "AM/PM"))) {
         return true;
       }
     }
