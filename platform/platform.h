@@ -194,3 +194,11 @@ void CloseProcess(ProcessHandle process);
 bool PostNotification(uintptr_t target, uint32_t message);
 
 }  // namespace zelmor::platform
+
+// ---- replacing a file (settings store) ---------------------------------------
+namespace zelmor::platform {
+// Renames `from` over `to`, replacing `to` when it exists, in one step: a
+// reader of `to` sees either the old or the new file, never a mix.
+// MoveFileExA(MOVEFILE_REPLACE_EXISTING) on Windows, rename() on Linux.
+bool ReplaceFile(const std::string& from, const std::string& to);
+}  // namespace zelmor::platform

@@ -735,3 +735,17 @@ bool PostNotification(uintptr_t target, uint32_t message) {
 }
 
 }  // namespace zelmor::platform
+
+// ---- replacing a file (settings store) ---------------------------------------
+
+namespace zelmor::platform {
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) {
+    SetErrno(errno, to);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zelmor::platform

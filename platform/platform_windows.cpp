@@ -441,3 +441,16 @@ bool PostNotification(uintptr_t target, uint32_t message) {
 }
 
 }  // namespace zelmor::platform
+
+// ---- replacing a file (settings store) ---------------------------------------
+
+// <windows.h> maps ReplaceFile to ReplaceFileA; ours is this layer's.
+#undef ReplaceFile
+
+namespace zelmor::platform {
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+}  // namespace zelmor::platform

@@ -1,0 +1,202 @@
+// The store on platforms without the profile functions: the file is read
+// whole, edited in memory (IniDocument) and written whole to a sibling file
+// that is then renamed over the original, so another reader sees the old or
+// the new file, never a half-written one. Inside a batch the file is read
+// once and changes wait for Flush, so a value of many keys costs one write.
+#include <optional>
+
+#include "platform/platform.h"
+#include "rtl/exceptions.h"
+#include "settings/ini_document.h"
+#include "settings/ini_store.h"
+
+namespace zelmor {
+
+namespace {
+
+// Restores the error code a failed step left, after cleanup calls that may
+// change it.
+class KeepLastError {
+ public:
+  KeepLastError() : code_(platform::LastError()) {}
+  ~KeepLastError() { platform::SetLastError(code_); }
+
+ private:
+  uint32_t code_;
+};
+
+// The whole file; a missing file (or a folder in its place) reads as empty,
+// as the profile functions read it. False with LastError() set when an
+// existing file cannot be read.
+bool LoadText(const std::string& path, std::string& text) {
+  text.clear();
+  if (!platform::FileExists(path)) return true;
+  const platform::FileHandle file = platform::OpenShared(path, false);
+  if (file == platform::kInvalidFile) return false;
+  char buffer[65536];
+  int64_t got = 0;
+  while ((got = platform::FileRead(file, buffer, sizeof buffer)) > 0)
+    text.append(buffer, static_cast<size_t>(got));
+  {
+    KeepLastError keep;
+    platform::FileClose(file);
+  }
+  return got == 0;
+}
+
+bool CheckWritable(const std::string& path) {
+  if (!platform::FileExists(path)) return true;
+  const platform::FileHandle file = platform::OpenShared(path, true);
+  if (file == platform::kInvalidFile) return false;
+  platform::FileClose(file);
+  return true;
+}
+
+bool SaveText(const std::string& path, const std::string& text) {
+  if (!CheckWritable(path)) return false;
+  const std::string sibling = path + "." + std::to_string(platform::CurrentProcessId()) + "." +
+                              std::to_string(platform::CurrentThreadId()) + ".tmp";
+  const platform::FileHandle file = platform::CreateExclusive(sibling);
+  if (file == platform::kInvalidFile) return false;
+  const bool written = platform::FileWriteAll(file, text.data(), text.size());
+  {
+    KeepLastError keep;
+    platform::FileClose(file);
+  }
+  if (written && platform::ReplaceFile(sibling, path)) return true;
+  KeepLastError keep;
+  platform::DeleteFile(sibling);
+  return false;
+}
+
+[[noreturn]] void RaiseWriteError(const std::string& file_name) {
+  KeepLastError keep;
+  throw EIniFileException("Unable to write to " + file_name);
+}
+
+std::string ProfileValue(const std::string* stored, const std::string& default_value) {
+  std::string value;
+  if (stored) {
+    value = *stored;
+    // One pair of enclosing quotes, double or single, is dropped.
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+      value = value.substr(1, value.size() - 2);
+  } else {
+    value = default_value;
+    while (!value.empty() && value.back() == ' ') value.pop_back();
+  }
+  if (value.size() > IniStore::kReadBufferSize - 1) value.resize(IniStore::kReadBufferSize - 1);
+  return value;
+}
+
+}  // namespace
+
+struct IniStore::State {
+  int batch_depth = 0;
+  std::optional<IniDocument> document;  // the batch's copy of the file
+  uint32_t load_error = 0;              // why the batch could not read it
+  bool dirty = false;
+
+  IniDocument& BatchDocument(const std::string& path) {
+    if (!document) {
+      std::string text;
+      const bool loaded = LoadText(path, text);
+      load_error = loaded ? 0 : platform::LastError();
+      document.emplace(loaded ? text : std::string());
+    }
+    return *document;
+  }
+
+  // Runs `read` over the batch's document, or over the file as it is now
+  // outside a batch. An unreadable file reads as empty.
+  template <typename Read>
+  auto Query(const std::string& path, Read read) {
+    if (batch_depth > 0) return read(BatchDocument(path));
+    std::string text;
+    if (!LoadText(path, text)) text.clear();
+    return read(IniDocument(text));
+  }
+
+  // Applies `change`; outside a batch the file is written at once, inside
+  // one the change waits for Flush. False with LastError() set when the file
+  // cannot be read or written: a change to a file that could not be read is
+  // refused, since writing it would lose its content.
+  template <typename Change>
+  bool Apply(const std::string& path, Change change) {
+    if (batch_depth > 0) {
+      IniDocument& batch = BatchDocument(path);
+      if (load_error != 0) {
+        platform::SetLastError(load_error);
+        return false;
+      }
+      if (change(batch)) dirty = true;
+      return true;
+    }
+    std::string text;
+    if (!LoadText(path, text)) return false;
+    IniDocument fresh(text);
+    return !change(fresh) || SaveText(path, fresh.Text());
+  }
+};
+
+IniStore::IniStore(std::string file_name)
+    : file_name_(std::move(file_name)), state_(std::make_unique<State>()) {}
+IniStore::~IniStore() = default;
+
+std::string IniStore::ReadKey(const std::string& section, const std::string& key,
+                              const std::string& default_value) {
+  return state_->Query(file_name_, [&](const IniDocument& document) {
+    return ProfileValue(document.Find(section, key), default_value);
+  });
+}
+
+std::vector<std::string> IniStore::ReadSection(const std::string& section) {
+  return state_->Query(file_name_,
+                       [&](const IniDocument& document) { return document.Keys(section); });
+}
+
+std::vector<std::string> IniStore::ReadSections() {
+  return state_->Query(file_name_,
+                       [](const IniDocument& document) { return document.Sections(); });
+}
+
+void IniStore::WriteKey(const std::string& section, const std::string& key,
+                        const std::string& value) {
+  if (!state_->Apply(file_name_, [&](IniDocument& document) {
+        document.Set(section, key, value);
+        return true;
+      }))
+    RaiseWriteError(file_name_);
+}
+
+void IniStore::DeleteKey(const std::string& section, const std::string& key) {
+  state_->Apply(file_name_,
+                [&](IniDocument& document) { return document.Remove(section, key); });
+}
+
+void IniStore::EraseSection(const std::string& section) {
+  if (!state_->Apply(file_name_,
+                     [&](IniDocument& document) { return document.EraseSection(section); }))
+    RaiseWriteError(file_name_);
+}
+
+void IniStore::BeginBatch() { ++state_->batch_depth; }
+
+void IniStore::EndBatch() {
+  if (--state_->batch_depth > 0) return;
+  state_->document.reset();
+  state_->load_error = 0;
+  state_->dirty = false;
+}
+
+bool IniStore::HasPendingChanges() const { return state_->dirty; }
+
+bool IniStore::Flush() {
+  if (!state_->dirty) return true;
+  if (!SaveText(file_name_, state_->document->Text())) return false;
+  state_->dirty = false;
+  return true;
+}
+
+}  // namespace zelmor

@@ -1,0 +1,60 @@
+// The store over the Windows profile functions; the system caches the file,
+// so batches need nothing of their own.
+#include "settings/ini_store.h"
+
+#include "platform/ini_profile.h"
+#include "platform/platform.h"
+#include "rtl/exceptions.h"
+
+namespace zelmor {
+
+struct IniStore::State {};
+
+namespace {
+
+[[noreturn]] void RaiseWriteError(const std::string& file_name) {
+  const uint32_t code = platform::LastError();
+  EIniFileException error("Unable to write to " + file_name);
+  platform::SetLastError(code);
+  throw error;
+}
+
+}  // namespace
+
+IniStore::IniStore(std::string file_name) : file_name_(std::move(file_name)) {}
+IniStore::~IniStore() = default;
+
+std::string IniStore::ReadKey(const std::string& section, const std::string& key,
+                              const std::string& default_value) {
+  return platform::ProfileReadString(file_name_, section, key, default_value,
+                                     kReadBufferSize);
+}
+
+void IniStore::WriteKey(const std::string& section, const std::string& key,
+                        const std::string& value) {
+  if (!platform::ProfileWriteString(file_name_, section, key, value))
+    RaiseWriteError(file_name_);
+}
+
+void IniStore::DeleteKey(const std::string& section, const std::string& key) {
+  platform::ProfileDeleteKey(file_name_, section, key);
+}
+
+void IniStore::EraseSection(const std::string& section) {
+  if (!platform::ProfileEraseSection(file_name_, section)) RaiseWriteError(file_name_);
+}
+
+std::vector<std::string> IniStore::ReadSection(const std::string& section) {
+  return platform::ProfileSectionKeys(file_name_, section);
+}
+
+std::vector<std::string> IniStore::ReadSections() {
+  return platform::ProfileSectionNames(file_name_);
+}
+
+void IniStore::BeginBatch() {}
+void IniStore::EndBatch() {}
+bool IniStore::HasPendingChanges() const { return false; }
+bool IniStore::Flush() { return platform::ProfileFlush(file_name_); }
+
+}  // namespace zelmor

@@ -1,0 +1,295 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
+
+#include "platform/platform.h"
+#include "rtl/datetime.h"
+#include "rtl/exceptions.h"
+#include "rtl/format_settings.h"
+#include "rtl/global_mutex.h"
+#include "settings/ini_lock_name.h"
+#include "settings/ini_store.h"
+#include "settings/safe_ini_file.h"
+#include "settings/value_layout.h"
+#include "support/test_support.h"
+
+namespace zelmor {
+namespace {
+
+using Names = std::vector<std::string>;
+
+std::string ErrorMessageOf(const std::function<void()>& action, std::string* class_name = nullptr) {
+  try {
+    action();
+  } catch (const Exception& error) {
+    if (class_name) *class_name = error.ClassName();
+    return error.Message();
+  }
+  return "(no exception)";
+}
+
+class SafeIniFileTest : public ::testing::Test {
+ protected:
+  std::string Path() const { return folder_ / "test.ini"; }
+  test::TempFolder folder_;
+};
+
+TEST_F(SafeIniFileTest, EmptyNamesAreRefusedWithTheOperationsName) {
+  TSafeIniFile ini("C:\\WINDOWS\\cnf.ini");
+  std::string class_name;
+  EXPECT_EQ(ErrorMessageOf([&] { ini.ReadString("", "k", ""); }, &class_name),
+            "TSafeIniFile.ReadString -> Не указано название секции. Имя файла: C:\\WINDOWS\\cnf.ini");
+  EXPECT_EQ(class_name, "EIniFileException");
+  Names list;
+  EXPECT_EQ(ErrorMessageOf([&] { ini.ReadSection("", list); }),
+            "TSafeIniFile.ReadSection -> Не указано название секции. Имя файла: C:\\WINDOWS\\cnf.ini");
+  EXPECT_EQ(ErrorMessageOf([&] { ini.WriteString("S", "", "v"); }),
+            "TSafeIniFile.WriteString -> Не указано название переменной. Имя файла: C:\\WINDOWS\\cnf.ini");
+  EXPECT_EQ(ErrorMessageOf([&] { ini.DeleteKey("S", ""); }),
+            "TSafeIniFile.DeleteKey -> Не указано название переменной. Имя файла: C:\\WINDOWS\\cnf.ini");
+  EXPECT_EQ(ErrorMessageOf([&] { ini.EraseSection(""); }),
+            "TSafeIniFile.EraseSection -> Не указано название секции. Имя файла: C:\\WINDOWS\\cnf.ini");
+  EXPECT_EQ(ErrorMessageOf([&] { ini.ReadSectionValues("", list); }),
+            "TSafeIniFile.ReadSectionValues -> Не указано название секции. Имя файла: C:\\WINDOWS\\cnf.ini");
+  // Typed reads pass the wrapped failure of ReadString on as it comes.
+  EXPECT_EQ(ErrorMessageOf([&] { ini.ReadDate("S", "", 0); }),
+            "TSafeIniFile.ReadString -> Не указано название переменной. Имя файла: C:\\WINDOWS\\cnf.ini");
+  // A name of blanks is a name.
+  EXPECT_EQ(ini.ReadString(" ", " ", "d"), "d");
+}
+
+TEST_F(SafeIniFileTest, TypedValuesUseFixedFormats) {
+  DefaultFormatSettings().decimal_separator = ',';
+  TSafeIniFile ini(Path());
+  IniStore raw(Path());
+  ini.WriteDate("T", "date", EncodeDate(2026, 12, 7) + EncodeTime(10, 0, 0, 0));
+  EXPECT_EQ(raw.ReadKey("T", "date", ""), "07.12.2026");
+  ini.WriteFloat("T", "float", 1.5);
+  EXPECT_EQ(raw.ReadKey("T", "float", ""), "1.5");
+  EXPECT_DOUBLE_EQ(ini.ReadFloat("T", "float", 0), 1.5);
+  ini.WriteTime("T", "time", EncodeTime(13, 45, 10, 123));
+  EXPECT_EQ(raw.ReadKey("T", "time", ""), "13:45:10.123");
+  EXPECT_NEAR(ini.ReadTime("T", "time", 0), EncodeTime(13, 45, 10, 123), 1e-9);
+  ini.WriteDateTime("T", "midnight", EncodeDate(2026, 1, 2));
+  EXPECT_EQ(raw.ReadKey("T", "midnight", ""), "02.01.2026");
+  const DateTime stamp = EncodeDate(2026, 1, 2) + EncodeTime(7, 8, 9, 10);
+  ini.WriteDateTime("T", "stamp", stamp);
+  EXPECT_EQ(raw.ReadKey("T", "stamp", ""), "02.01.2026 07:08:09.010");
+  EXPECT_NEAR(ini.ReadDateTime("T", "stamp", 0), stamp, 1e-9);
+  // Half a second past midnight is not midnight.
+  const DateTime half = EncodeDate(2026, 1, 2) + EncodeTime(0, 0, 0, 500);
+  ini.WriteDateTime("T", "half", half);
+  EXPECT_NEAR(ini.ReadDateTime("T", "half", 0), half, 1e-9);
+  DefaultFormatSettings().decimal_separator = '.';
+
+  EXPECT_DOUBLE_EQ(ini.ReadDate("T", "missing", 42), 42);
+  ini.WriteString("T", "empty", "");
+  EXPECT_DOUBLE_EQ(ini.ReadDate("T", "empty", 42), 42);
+  ini.WriteString("T", "bad", "31.02.2026");
+  EXPECT_DOUBLE_EQ(ini.ReadDate("T", "bad", 42), 42);
+  EXPECT_DOUBLE_EQ(ini.ReadFloat("T", "bad", 4.5), 4.5);
+  EXPECT_DOUBLE_EQ(ini.ReadTime("T", "bad", 4.5), 4.5);
+}
+
+TEST_F(SafeIniFileTest, InheritedOperationsGoThroughTheOwnOnes) {
+  TSafeIniFile ini(Path());
+  ini.WriteInteger("I", "n", -17);
+  EXPECT_EQ(ini.ReadInteger("I", "n", 0), -17);
+  ini.WriteString("I", "hex", "0x1F");
+  EXPECT_EQ(ini.ReadInteger("I", "hex", 0), 31);
+  EXPECT_EQ(ini.ReadInteger("I", "missing", 5), 5);
+  ini.WriteString("I", "huge", "99999999999");
+  EXPECT_EQ(ini.ReadInteger("I", "huge", 5), 5);
+  ini.WriteBool("I", "b", true);
+  EXPECT_TRUE(ini.ReadBool("I", "b", false));
+  EXPECT_TRUE(ini.ValueExists("i", "B"));
+  EXPECT_FALSE(ini.ValueExists("I", "nothing"));
+  std::string bytes;
+  for (int i = 0; i < 256; ++i) bytes += static_cast<char>(i);
+  ini.WriteBinaryStream("I", "bin", bytes);
+  std::string back;
+  EXPECT_EQ(ini.ReadBinaryStream("I", "bin", back), 256);
+  EXPECT_EQ(back, bytes);
+  ini.WriteString("Sub\\one", "k", "v");
+  ini.WriteString("Sub\\two", "k", "v");
+  Names names;
+  ini.ReadSections("sub", names);
+  EXPECT_EQ(names, (Names{"one", "two"}));
+}
+
+TEST_F(SafeIniFileTest, LongValuesAreSplitAndJoined) {
+  TSafeIniFile ini(Path());
+  IniStore raw(Path());
+  const std::string value(70000, 'x');
+  ini.WriteString("S", "Text", value);
+  EXPECT_EQ(raw.ReadKey("S", "Text", ""), std::string(65532, 'x'));
+  EXPECT_EQ(raw.ReadKey("S", "Text__$Count", ""), "2");
+  EXPECT_EQ(raw.ReadKey("S", "Text__$Hash", ""),
+            std::to_string(TextHash(std::string(65532, 'x'))));
+  EXPECT_EQ(raw.ReadKey("S", "Text__$Line2", ""), std::string(4468, 'x'));
+  EXPECT_EQ(ini.ReadString("S", "Text", ""), value);
+
+  Names keys;
+  ini.ReadSection("S", keys);
+  EXPECT_EQ(keys, (Names{"Text", "Text__$Count", "Text__$Hash", "Text__$Line2"}));
+  ini.ReadSectionValues("S", keys);
+  EXPECT_EQ(keys[1], "Text__$Count=2");
+
+  // Rewriting re-enters the lock (through ReadInteger and ReadString) and
+  // drops the companions of the longer value.
+  ini.WriteString("S", "Text", "abc");
+  ini.ReadSection("S", keys);
+  EXPECT_EQ(keys, (Names{"Text"}));
+  EXPECT_EQ(ini.ReadString("S", "Text", ""), "abc");
+
+  // Three chunks, with line breaks and blanks at the chunk borders.
+  std::string mixed;
+  for (int i = 0; i < 60000; ++i) mixed += (i % 7 == 0) ? "\r\n" : (i % 11 == 0 ? " " : "ab");
+  ini.WriteString("S", "Mixed", mixed);
+  EXPECT_EQ(raw.ReadKey("S", "Mixed__$Count", ""), "3");
+  std::string expected = mixed;  // line breaks come back as CR LF, which they are
+  EXPECT_EQ(ini.ReadString("S", "Mixed", ""), expected);
+  ini.DeleteKey("S", "mixed");
+  ini.ReadSection("S", keys);
+  EXPECT_EQ(keys, (Names{"Text"}));
+}
+
+TEST_F(SafeIniFileTest, ForeignOverwriteOfTheMainKeyIsNoticed) {
+  TSafeIniFile ini(Path());
+  ini.WriteString("S", "K", std::string(70000, 'x'));
+  IniStore(Path()).WriteKey("S", "K", "plain");
+  EXPECT_EQ(ini.ReadString("S", "K", ""), "plain");
+  // A count that is not a number counts as missing.
+  ini.WriteString("S", "K", std::string(70000, 'x'));
+  IniStore(Path()).WriteKey("S", "K__$Count", "two");
+  EXPECT_EQ(ini.ReadString("S", "K", ""), std::string(65532, 'x'));
+}
+
+TEST_F(SafeIniFileTest, LineBreaksQuotesAndMarkersRoundTrip) {
+  TSafeIniFile ini(Path());
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"a\r\nb", "a\r\nb"}, {"a\nb", "a\r\nb"},       {"a\rb", "ab"},
+      {" lead", " lead"},   {"trail\t", "trail\t"},   {"\"quoted\"", "\"quoted\""},
+      {"'single'", "'single'"}, {"\"", "\""},         {"<@\\n@>", "\r\n"},
+      {"", ""},             {"\r\r\r", ""},           {"\xC0\xFF\x80", "\xC0\xFF\x80"},
+  };
+  for (const auto& [written, read] : cases) {
+    SCOPED_TRACE(written);
+    ini.WriteString("Q", "v", written);
+    EXPECT_EQ(ini.ReadString("Q", "v", "default"), read);
+  }
+}
+
+TEST_F(SafeIniFileTest, SingleKeyModeKeepsOneKey) {
+  TSafeIniFile ini(Path());
+  ini.WriteString("S", "K", std::string(70000, 'x'));
+  ini.SingleKeyMode = true;
+  ini.WriteString("S", "K", std::string(70000, 'y'));
+  EXPECT_EQ(ini.ReadString("S", "K", ""), std::string(65532, 'y'));
+  Names keys;
+  ini.ReadSection("S", keys);
+  EXPECT_EQ(keys.size(), 4u);  // companions of the earlier value untouched
+  ini.DeleteKey("S", "K");
+  ini.ReadSection("S", keys);
+  EXPECT_EQ(keys, (Names{"K__$Count", "K__$Hash", "K__$Line2"}));
+}
+
+TEST_F(SafeIniFileTest, SectionOperationsAndFlush) {
+  TSafeIniFile ini(Path());
+  ini.FlushAfterChange = true;
+  ini.WriteString("A", "K", std::string(70000, 'x'));
+  ini.WriteString("B", "K", "b");
+  ini.DeleteKey("B", "K");
+  ini.EraseSection("a");
+  ini.UpdateFile();
+  Names sections;
+  ini.ReadSections(sections);
+  EXPECT_EQ(sections, (Names{"B"}));
+}
+
+TEST_F(SafeIniFileTest, MissingFolderFailsAtOnce) {
+  TSafeIniFile ini(folder_ / "missing" + platform::kPathDelimiter + "x.ini");
+  const uint32_t started = platform::TickCount();
+  std::string class_name;
+  const std::string message =
+      ErrorMessageOf([&] { ini.WriteDate("S", "d", EncodeDate(2026, 1, 1)); }, &class_name);
+  EXPECT_LT(platform::TickCount() - started, 800u);
+  EXPECT_EQ(class_name, "EIniFileException");
+  const std::string prefix = "TSafeIniFile.WriteDate -> TSafeIniFile.WriteString -> " +
+                             platform::SystemErrorMessage(platform::kErrorPathNotFound) + " -> ";
+  EXPECT_EQ(message.substr(0, prefix.size()), prefix) << message;
+}
+
+TEST_F(SafeIniFileTest, UnwritableFileIsRetriedForAboutASecond) {
+  // A folder where the file should be: access denied, as for a read-only file.
+  ASSERT_TRUE(platform::ForceDirectories(Path()));
+  TSafeIniFile ini(Path());
+  const uint32_t started = platform::TickCount();
+  const std::string message = ErrorMessageOf([&] { ini.WriteString("S", "k", "v"); });
+  const uint32_t elapsed = platform::TickCount() - started;
+  EXPECT_GE(elapsed, 950u);
+  EXPECT_LT(elapsed, 20000u);
+  const std::string prefix = "TSafeIniFile.WriteString -> " +
+                             platform::SystemErrorMessage(platform::kErrorAccessDenied) + " -> ";
+  EXPECT_EQ(message.substr(0, prefix.size()), prefix) << message;
+  EXPECT_EQ(ini.ReadString("S", "k", "def"), "def");
+}
+
+// Holds the lock of `variant` in another thread until told to let go.
+class LockHolder {
+ public:
+  explicit LockHolder(const std::string& variant)
+      : mutex_(CreateGlobalMutex(BuildLockName(variant), "Error CreateMutex: ", true)),
+        thread_([this] {
+          platform::WaitMutex(mutex_);
+          held_ = true;
+          release_.get_future().wait();
+          released_ = true;
+          platform::ReleaseMutex(mutex_);
+        }) {
+    while (!held_) platform::SleepMs(1);
+  }
+  ~LockHolder() {
+    Release();
+    thread_.join();
+    platform::CloseMutex(mutex_);
+  }
+  void Release() {
+    if (!release_sent_) release_.set_value();
+    release_sent_ = true;
+  }
+  bool Released() const { return released_; }
+
+ private:
+  platform::MutexHandle mutex_;
+  std::promise<void> release_;
+  bool release_sent_ = false;
+  std::atomic<bool> held_{false}, released_{false};
+  std::thread thread_;
+};
+
+TEST(SafeIniFileLock, SpellingsOfOnePathShareTheLock) {
+  TSafeIniFile ini("C:\\Data\\A.INI");
+  {
+    LockHolder holder("c:\\\\data\\a.ini");
+    auto read = std::async(std::launch::async, [&] { return ini.ReadString("S", "k", "d"); });
+    EXPECT_EQ(read.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
+    holder.Release();
+    EXPECT_EQ(read.get(), "d");
+    EXPECT_TRUE(holder.Released());
+  }
+  {
+    LockHolder holder("C:\\Data\\..\\Data\\a.ini");
+    auto read = std::async(std::launch::async, [&] { return ini.ReadString("S", "k", "d"); });
+    const bool finished = read.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    EXPECT_TRUE(finished);
+    EXPECT_FALSE(holder.Released());
+    holder.Release();
+    read.get();
+  }
+}
+
+}  // namespace
+}  // namespace zelmor
