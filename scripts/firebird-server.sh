@@ -49,9 +49,13 @@ choose_port() {
 write_root() {
   local root=$dir/root
   mkdir -p "$root" "$dir/lock" "$dir/db"
-  for entry in plugins intl UDF firebird.msg plugins.conf; do
+  for entry in plugins UDF firebird.msg plugins.conf; do
     ln -sfn "$fb_home/$entry" "$root/$entry"
   done
+  # The character sets module works only as a real copy inside the root:
+  # linked, the server leaves WIN1251 "not defined" on attach.
+  mkdir -p "$root/intl"
+  cp -L "$fb_home"/intl/* "$root/intl/"
   cat >"$root/firebird.conf" <<EOF
 RemoteServicePort = $port
 RemoteBindAddress = 127.0.0.1

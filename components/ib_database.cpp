@@ -1,0 +1,137 @@
+#include "components/ib_database.h"
+
+#include <algorithm>
+
+#include "components/ib_dataset.h"
+#include "components/ib_handle.h"
+#include "components/ib_status.h"
+#include "components/ib_transaction.h"
+#include "components/parameter_blocks.h"
+#include "rtl/exceptions.h"
+
+namespace zelmor {
+
+namespace {
+
+template <typename T>
+void Erase(std::vector<T*>& list, T* item) {
+  list.erase(std::remove(list.begin(), list.end(), item), list.end());
+}
+
+}  // namespace
+
+TIBDatabase::TIBDatabase(TComponent* owner) : TComponent(owner) {}
+
+TIBDatabase::~TIBDatabase() {
+  try {
+    SetConnected(false);
+  } catch (const std::exception&) {
+    // A destructor cannot report; the attachment is let go with the object.
+  }
+  for (TIBDataSet* dataset : DataSets()) dataset->ForgetDatabase();
+  for (TIBTransaction* transaction : Transactions()) transaction->ForgetDatabase();
+  if (default_transaction_) default_transaction_->RemoveDefaultOf(this);
+  DestroyComponents();
+}
+
+void TIBDatabase::SetDatabaseName(const std::string& name) {
+  if (name == database_name_) return;
+  if (Connected()) throw EIBClientError("Cannot change the database name while connected");
+  database_name_ = name;
+}
+
+void TIBDatabase::CheckConnected() const {
+  if (!Connected()) throw EIBClientError("Database not connected");
+}
+
+void TIBDatabase::SetConnected(bool value) {
+  if (value == Connected()) return;
+  value ? Attach() : Detach();
+}
+
+void TIBDatabase::Attach() {
+  if (database_name_.empty()) throw EIBClientError("Database name is missing");
+  const std::string dpb = BuildDPB(params_);
+  const GDSEntries& api = GetGDSLibrary().Entries();
+  IBStatus status;
+  {
+    ApiHandle db(handle_);
+    api.isc_attach_database(status.get(), static_cast<short>(database_name_.size()),
+                            database_name_.c_str(), db.ptr(), static_cast<short>(dpb.size()),
+                            dpb.data());
+  }
+  if (status.Failed()) {
+    handle_ = 0;
+    status.Raise();
+  }
+}
+
+void TIBDatabase::Detach() {
+  CloseDataSets();
+  for (TIBTransaction* transaction : Transactions()) {
+    if (!transaction->InTransaction()) continue;
+    const TIBTransactionAction action = transaction->DefaultAction();
+    try {
+      transaction->End(action == taCommit || action == taCommitRetaining ? taCommit : taRollback);
+    } catch (const EIBInterBaseError&) {
+      // A lost connection has ended the transaction already; go on detaching.
+      if (transaction->InTransaction()) throw;
+    }
+  }
+  const GDSEntries& api = GetGDSLibrary().Entries();
+  IBStatus status;
+  {
+    ApiHandle db(handle_);
+    api.isc_detach_database(status.get(), db.ptr());
+  }
+  if (status.Failed()) {
+    if (!status.ConnectionLost()) status.Raise();
+    handle_ = 0;
+  }
+}
+
+void TIBDatabase::SetDefaultTransaction(TIBTransaction* transaction) {
+  if (transaction == default_transaction_) return;
+  if (default_transaction_) default_transaction_->RemoveDefaultOf(this);
+  default_transaction_ = transaction;
+  if (transaction) {
+    transaction->AddDefaultOf(this);
+    if (!transaction->DefaultDatabase()) transaction->SetDefaultDatabase(this);
+  }
+}
+
+void TIBDatabase::CloseDataSets() {
+  for (TIBDataSet* dataset : DataSets()) dataset->Close();
+}
+
+std::vector<TIBTransaction*> TIBDatabase::Transactions() const {
+  std::lock_guard<std::mutex> guard(lists_lock_);
+  return transactions_;
+}
+
+std::vector<TIBDataSet*> TIBDatabase::DataSets() const {
+  std::lock_guard<std::mutex> guard(lists_lock_);
+  return datasets_;
+}
+
+void TIBDatabase::AddTransaction(TIBTransaction* transaction) {
+  std::lock_guard<std::mutex> guard(lists_lock_);
+  transactions_.push_back(transaction);
+}
+
+void TIBDatabase::RemoveTransaction(TIBTransaction* transaction) {
+  std::lock_guard<std::mutex> guard(lists_lock_);
+  Erase(transactions_, transaction);
+}
+
+void TIBDatabase::AddDataSet(TIBDataSet* dataset) {
+  std::lock_guard<std::mutex> guard(lists_lock_);
+  datasets_.push_back(dataset);
+}
+
+void TIBDatabase::RemoveDataSet(TIBDataSet* dataset) {
+  std::lock_guard<std::mutex> guard(lists_lock_);
+  Erase(datasets_, dataset);
+}
+
+}  // namespace zelmor

@@ -1,0 +1,220 @@
+#include "components/ib_dataset.h"
+
+#include "components/ib_database.h"
+#include "components/ib_statement.h"
+#include "components/ib_transaction.h"
+#include "components/sql_params.h"
+#include "rtl/exceptions.h"
+#include "rtl/text.h"
+
+namespace zelmor {
+
+TIBDataSet::TIBDataSet(TComponent* owner) : TComponent(owner) {}
+
+TIBDataSet::~TIBDataSet() {
+  try {
+    Close();
+  } catch (const std::exception&) {
+    // A destructor cannot report; the statement is dropped with the object.
+  }
+  if (database_) database_->RemoveDataSet(this);
+  if (transaction_) transaction_->RemoveDataSet(this);
+  DestroyComponents();
+}
+
+void TIBDataSet::SetDatabase(TIBDatabase* database) {
+  if (database == database_) return;
+  if (Active()) throw EIBClientError("Cannot change the database of an open dataset");
+  if (database_) database_->RemoveDataSet(this);
+  database_ = database;
+  if (database_) {
+    database_->AddDataSet(this);
+    if (!transaction_ && database_->DefaultTransaction()) {
+      SetTransaction(database_->DefaultTransaction());
+    }
+  }
+}
+
+void TIBDataSet::SetTransaction(TIBTransaction* transaction) {
+  if (transaction == transaction_) return;
+  if (Active()) throw EIBClientError("Cannot change the transaction of an open dataset");
+  if (transaction_) transaction_->RemoveDataSet(this);
+  transaction_ = transaction;
+  if (transaction_) transaction_->AddDataSet(this);
+}
+
+// The owner of the handles is going away: whatever freeing the statement
+// says, the dataset is closed after.
+void TIBDataSet::ForgetDatabase() {
+  try {
+    Close();
+  } catch (const std::exception&) {
+  }
+  database_ = nullptr;
+}
+
+void TIBDataSet::ForgetTransaction() {
+  try {
+    Close();
+  } catch (const std::exception&) {
+  }
+  transaction_ = nullptr;
+}
+
+void TIBDataSet::RefreshParams() {
+  std::string text = select_sql_.Text();
+  if (text == parsed_sql_ && !server_sql_.empty()) return;
+  ParsedSql parsed = ParseSqlParams(text);
+  std::vector<std::unique_ptr<TIBParam>> params;
+  for (const std::string& name : parsed.names) {
+    bool known = false;
+    for (const auto& param : params) known = known || param->Name() == name;
+    if (known) continue;
+    std::unique_ptr<TIBParam> param;
+    for (auto& old : params_) {
+      if (old && old->Name() == name) param = std::move(old);
+    }
+    params.push_back(param ? std::move(param) : std::make_unique<TIBParam>(name));
+  }
+  params_ = std::move(params);
+  param_order_ = std::move(parsed.names);
+  server_sql_ = std::move(parsed.text);
+  parsed_sql_ = std::move(text);
+}
+
+int TIBDataSet::ParamCount() {
+  RefreshParams();
+  return static_cast<int>(params_.size());
+}
+
+TIBParam& TIBDataSet::ParamByName(const std::string& name) {
+  RefreshParams();
+  for (const auto& param : params_) {
+    if (AnsiSameText(param->Name(), name)) return *param;
+  }
+  throw EIBClientError("Parameter \"" + name + "\" not found");
+}
+
+std::vector<const TIBParam*> TIBDataSet::ParamValues() const {
+  std::vector<const TIBParam*> values;
+  values.reserve(param_order_.size());
+  for (const std::string& name : param_order_) {
+    for (const auto& param : params_) {
+      if (param->Name() == name) values.push_back(param.get());
+    }
+  }
+  return values;
+}
+
+void TIBDataSet::CheckReady() const {
+  if (!database_) throw EIBClientError("Dataset has no database");
+  database_->CheckConnected();
+  if (!transaction_) throw EIBClientError("Dataset has no transaction");
+  transaction_->CheckInTransaction();
+  if (Trim(select_sql_.Text()).empty()) throw EIBClientError("Dataset has no statement");
+}
+
+std::unique_ptr<IBStatement> TIBDataSet::Prepare() {
+  CheckReady();
+  RefreshParams();
+  auto statement = std::make_unique<IBStatement>(database_->Handle(), transaction_->Handle());
+  statement->Prepare(server_sql_);
+  statement->Bind(ParamValues());
+  return statement;
+}
+
+void TIBDataSet::Open() {
+  if (Active()) return;
+  std::unique_ptr<IBStatement> statement = Prepare();
+  if (!statement->ReturnsRows()) {
+    throw EIBClientError("The statement returns no rows; run it with ExecSQL");
+  }
+  statement->Execute();
+  statement_ = std::move(statement);
+  MakeFields();
+  row_ = 0;
+  eof_ = false;
+  try {
+    FetchRow();
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void TIBDataSet::MakeFields() {
+  fields_.clear();
+  SqlDescription& columns = statement_->Columns();
+  for (int i = 0; i < columns.Count(); ++i) {
+    const XSQLVAR& var = columns.Var(i);
+    std::string name(var.aliasname, static_cast<size_t>(var.aliasname_length));
+    if (name.empty()) name.assign(var.sqlname, static_cast<size_t>(var.sqlname_length));
+    fields_.push_back(std::make_unique<TIBField>(*this, &var, std::move(name)));
+  }
+}
+
+void TIBDataSet::FetchRow() {
+  if (eof_) return;
+  if (statement_->Fetch()) {
+    ++row_;
+  } else {
+    eof_ = true;
+  }
+}
+
+void TIBDataSet::Close() {
+  if (!statement_) return;
+  std::unique_ptr<IBStatement> statement = std::move(statement_);
+  fields_.clear();
+  eof_ = true;
+  row_ = 0;
+  statement->Free();
+}
+
+void TIBDataSet::ExecSQL() {
+  if (Active()) throw EIBClientError("Cannot run ExecSQL on an open dataset");
+  std::unique_ptr<IBStatement> statement = Prepare();
+  statement->Execute();
+  statement->CloseCursor();
+  statement->Free();
+}
+
+void TIBDataSet::First() {
+  if (!Active()) throw EIBClientError("Dataset is not open");
+  const bool on_first_row = row_ == 1 && !eof_;
+  const bool empty = row_ == 0 && eof_;
+  if (on_first_row || empty) return;
+  statement_->CloseCursor();
+  statement_->Execute();
+  row_ = 0;
+  eof_ = false;
+  FetchRow();
+}
+
+void TIBDataSet::Next() {
+  if (!Active()) throw EIBClientError("Dataset is not open");
+  FetchRow();
+}
+
+TIBField& TIBDataSet::Fields(int index) {
+  if (!Active()) throw EIBClientError("Dataset is not open");
+  if (index < 0 || index >= FieldCount()) {
+    throw EIBClientError("Field index " + IntToStr(index) + " out of range");
+  }
+  return *fields_[static_cast<size_t>(index)];
+}
+
+TIBField* TIBDataSet::FindField(const std::string& name) {
+  for (const auto& field : fields_) {
+    if (AnsiSameText(field->FieldName(), name)) return field.get();
+  }
+  return nullptr;
+}
+
+TIBField& TIBDataSet::FieldByName(const std::string& name) {
+  if (!Active()) throw EIBClientError("Dataset is not open");
+  if (TIBField* field = FindField(name)) return *field;
+  throw EIBClientError("Field \"" + name + "\" not found");
+}
+
+}  // namespace zelmor

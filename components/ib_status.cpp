@@ -1,0 +1,50 @@
+#include "components/ib_status.h"
+
+#include <string>
+
+#include "rtl/exceptions.h"
+
+namespace zelmor {
+
+bool IBStatus::ConnectionLost() const {
+  if (!Failed()) return false;
+  switch (vector[1]) {
+    case isc_network_error:
+    case isc_net_read_err:
+    case isc_net_write_err:
+    case isc_net_connect_err:
+    case isc_lost_db_connection:
+    case isc_conn_lost:
+    case isc_shutdown:
+    case isc_att_shutdown:
+    case isc_bad_db_handle:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void IBStatus::Raise() const {
+  const GDSEntries& api = GetGDSLibrary().Entries();
+  std::string message;
+  const ISC_STATUS* cursor = vector;
+  char line[1024];
+  for (;;) {
+    long length = 0;
+    if (api.fb_interpret) {
+      length = api.fb_interpret(line, sizeof line, &cursor);
+    } else {
+      // The old call takes a mutable cursor and a buffer of at least 512 bytes.
+      ISC_STATUS* old_cursor = const_cast<ISC_STATUS*>(cursor);
+      length = api.isc_interprete(line, &old_cursor);
+      cursor = old_cursor;
+    }
+    if (length <= 0) break;
+    if (!message.empty()) message += "\r\n";
+    message.append(line, static_cast<size_t>(length));
+  }
+  const long sql_code = api.isc_sqlcode(vector);
+  throw EIBInterBaseError(message, sql_code, static_cast<long>(vector[1]));
+}
+
+}  // namespace zelmor

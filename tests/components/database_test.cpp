@@ -1,0 +1,123 @@
+// Attaching and detaching against the private server.
+#include <gtest/gtest.h>
+
+#include "rtl/exceptions.h"
+#include "test_server.h"
+
+namespace zelmor {
+namespace {
+
+using test::ConnectShared;
+using test::SharedServer;
+
+// The message of the server error raised when attaching with these values.
+std::string AttachError(const std::string& database, const std::string& password) {
+  try {
+    test::Connect(database, password);
+  } catch (const EIBInterBaseError& error) {
+    EXPECT_NE(error.IBErrorCode(), 0);
+    return error.Message();
+  }
+  ADD_FAILURE() << "attaching " << database << " succeeded";
+  return {};
+}
+
+TEST(DatabaseTest, AttachesAndDetaches) {
+  ZELMOR_REQUIRE_SERVER();
+  auto database = ConnectShared();
+  EXPECT_TRUE(database->Connected());
+  database->SetConnected(false);
+  EXPECT_FALSE(database->Connected());
+  database->SetConnected(true);
+  EXPECT_TRUE(database->Connected());
+}
+
+TEST(DatabaseTest, AFailedAttachSaysWhy) {
+  ZELMOR_REQUIRE_SERVER();
+  const auto server = SharedServer();
+  EXPECT_NE(AttachError(server.database, server.password + "x").find("password"), std::string::npos);
+
+  const std::string missing = server.database.substr(0, server.database.rfind('/') + 1) + "missing.fdb";
+  const std::string no_file = AttachError(missing, server.password);
+  EXPECT_NE(no_file.find("missing.fdb"), std::string::npos) << no_file;
+
+  // Port 1 on loopback: nobody listens there.
+  const std::string no_server = AttachError("127.0.0.1/1:/tmp/x.fdb", server.password);
+  EXPECT_NE(no_server.find("network"), std::string::npos) << no_server;
+}
+
+TEST(DatabaseTest, NameChangesOnlyWhileDisconnected) {
+  ZELMOR_REQUIRE_SERVER();
+  auto database = ConnectShared();
+  const std::string name = database->DatabaseName();
+  EXPECT_THROW(database->SetDatabaseName("other"), EIBClientError);
+  EXPECT_EQ(database->DatabaseName(), name);
+  database->SetConnected(false);
+  database->SetDatabaseName("other");
+  EXPECT_EQ(database->DatabaseName(), "other");
+}
+
+TEST(DatabaseTest, DetachEndsActiveTransactionsByTheirDefaultAction) {
+  ZELMOR_REQUIRE_SERVER();
+  const std::string table = test::UniqueTable("T_DETACH");
+  auto database = ConnectShared();
+  test::Execute(*database, "recreate table " + table + " (id integer)");
+
+  for (const auto& [action, expected] :
+       {std::pair{taCommit, 1}, std::pair{taRollback, 0}, std::pair{taCommitRetaining, 1}}) {
+    test::Execute(*database, "delete from " + table);
+    TIBTransaction* writer = test::MakeTransaction(*database, "write\nconcurrency");
+    writer->SetDefaultAction(action);
+    writer->StartTransaction();
+    TIBDataSet insert;
+    insert.SetDatabase(database.get());
+    insert.SetTransaction(writer);
+    insert.SelectSQL().SetText("insert into " + table + " values (1)");
+    insert.ExecSQL();
+    TIBDataSet reader;
+    reader.SetDatabase(database.get());
+    reader.SetTransaction(writer);
+    reader.SelectSQL().SetText("select id from " + table);
+    reader.Open();
+
+    database->SetConnected(false);
+    EXPECT_FALSE(writer->InTransaction());
+    EXPECT_FALSE(reader.Active());
+    database->SetConnected(true);
+
+    TIBTransaction* check = test::MakeTransaction(*database, "read\nconcurrency");
+    check->StartTransaction();
+    TIBDataSet count;
+    count.SetDatabase(database.get());
+    count.SetTransaction(check);
+    count.SelectSQL().SetText("select count(*) from " + table);
+    count.Open();
+    EXPECT_EQ(count.Fields(0).AsInteger(), expected) << "action " << action;
+    delete check;
+    delete writer;
+  }
+  test::Execute(*database, "drop table " + table);
+}
+
+TEST(DatabaseTest, CloseDataSetsClosesEveryAttachedDataSet) {
+  ZELMOR_REQUIRE_SERVER();
+  auto database = ConnectShared();
+  TIBTransaction* transaction = test::MakeTransaction(*database, "read\nread_committed\nrec_version");
+  database->SetDefaultTransaction(transaction);
+  transaction->StartTransaction();
+  TIBDataSet first;
+  TIBDataSet second;
+  for (TIBDataSet* dataset : {&first, &second}) {
+    dataset->SetDatabase(database.get());
+    dataset->SelectSQL().SetText("select rdb$relation_name from rdb$relations");
+    dataset->Open();
+  }
+  database->CloseDataSets();
+  EXPECT_FALSE(first.Active());
+  EXPECT_FALSE(second.Active());
+  EXPECT_TRUE(transaction->InTransaction());
+  EXPECT_TRUE(database->Connected());
+}
+
+}  // namespace
+}  // namespace zelmor

@@ -1,0 +1,46 @@
+// The private Firebird server a test run talks to (started by
+// scripts/firebird-server.sh, which sets ZELMOR_FB_TEST_DB), and helpers
+// for tests that need it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "components/ib_database.h"
+#include "components/ib_dataset.h"
+#include "components/ib_transaction.h"
+
+namespace zelmor::test {
+
+struct TestServer {
+  std::string database;  // 127.0.0.1/port:path
+  std::string password;  // of SYSDBA
+};
+
+// Empty database text when no server was started for this run.
+TestServer SharedServer();
+
+#define ZELMOR_REQUIRE_SERVER()                                                        \
+  if (::zelmor::test::SharedServer().database.empty())                                 \
+  GTEST_SKIP() << "ZELMOR_FB_TEST_DB is not set: no Firebird server for this run "     \
+                  "(start one with scripts/firebird-server.sh start DIR)"
+
+// A connected database with user, password and lc_ctype WIN1251.
+std::unique_ptr<TIBDatabase> Connect(const std::string& database, const std::string& password);
+std::unique_ptr<TIBDatabase> ConnectShared();
+
+// A transaction of `database` with these parameter lines.
+TIBTransaction* MakeTransaction(TIBDatabase& database, const std::string& params);
+// Runs `sql` in its own read-write transaction and commits.
+void Execute(TIBDatabase& database, const std::string& sql);
+// A table name used by this process only, so that concurrent runs do not meet.
+std::string UniqueTable(const std::string& stem);
+
+// The bash script that starts and stops private servers.
+int RunServerScript(const std::string& command, const std::string& folder);
+// The database of a server the script started in `folder`.
+std::string ServerDatabase(const std::string& folder);
+
+}  // namespace zelmor::test
