@@ -15,12 +15,6 @@ using test::ReadFileBytes;
 using test::TempFolder;
 using test::WriteFileBytes;
 
-TEST(Archives, NamesHaveAtLeastThreeDigits) {
-  EXPECT_EQ(ArchiveName("a.log", 0), "a.log000");
-  EXPECT_EQ(ArchiveName("a.log", 42), "a.log042");
-  EXPECT_EQ(ArchiveName("a.log", 1000), "a.log1000");
-}
-
 TEST(Archives, FindsNumberedFilesOnlyAndSortsThemByNumber) {
   TempFolder dir;
   const std::string log = dir / "FBEvents.log";
@@ -65,21 +59,6 @@ TEST(Archives, NumbersPast999GetFourDigitsAndStrayNumbersMoveUp) {
   EXPECT_EQ(ReadFileBytes(log + "008"), "seven");
   EXPECT_EQ(ReadFileBytes(log + "000"), "current");
   EXPECT_FALSE(platform::FileExists(log + "7"));
-}
-
-TEST(Archives, ProcessWideSettingKeepsTwoArchives) {
-  TempFolder dir;
-  const std::string log = dir / "FBEvents.log";
-  TLDSLogger logger(log);
-  logger.MaxArchives = 1;
-  for (const char* generation : {"first", "second", "third"}) {
-    WriteFileBytes(log, generation);
-    RotateArchives(logger);
-  }
-  std::vector<std::string> found;
-  EXPECT_EQ(FindArchives(logger, found), 2);
-  EXPECT_EQ(ReadFileBytes(log + "000"), "third");
-  EXPECT_EQ(ReadFileBytes(log + "001"), "second");
 }
 
 TEST(Archives, ANameWithoutExtensionRotatesThroughDigitSuffixes) {

