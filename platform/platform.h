@@ -193,6 +193,10 @@ void CloseProcess(ProcessHandle process);
 // 32-bit message is written to it without blocking.
 bool PostNotification(uintptr_t target, uint32_t message);
 
+// ---- console ----------------------------------------------------------------------
+// True when standard output is a terminal (colours make sense there).
+bool StdoutIsTerminal();
+
 }  // namespace zelmor::platform
 
 // ---- replacing a file (settings store) ---------------------------------------

@@ -748,4 +748,8 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
   return true;
 }
 
+// ---- console ----------------------------------------------------------------------------
+
+bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+
 }  // namespace zelmor::platform
