@@ -9,6 +9,7 @@
 // reader ever sees a half-written file.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,8 +32,7 @@ class IniStore {
   // trailing blanks dropped) when the file, section or key is missing.
   std::string ReadKey(const std::string& section, const std::string& key,
                       const std::string& default_value);
-  // Raises EIniFileException on failure, with platform::LastError() telling
-  // why.
+  // Raises EIniFileException on failure; LastFailure() tells why.
   void WriteKey(const std::string& section, const std::string& key,
                 const std::string& value);
   // Failures are ignored, as the runtime's INI class does.
@@ -52,11 +52,18 @@ class IniStore {
   // Writes pending changes / flushes the system's cache of the file. False
   // with platform::LastError() set on failure.
   bool Flush();
+  // The error code of the last failed write or flush. Kept here because
+  // unwinding an exception may change the system's last-error value.
+  uint32_t LastFailure() const { return last_failure_; }
 
  private:
   struct State;
+  // Records the system's error code and raises EIniFileException.
+  [[noreturn]] void RaiseWriteError();
+
   std::string file_name_;
   std::unique_ptr<State> state_;
+  uint32_t last_failure_ = 0;
 };
 
 }  // namespace zelmor

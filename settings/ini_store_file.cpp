@@ -69,11 +69,6 @@ bool SaveText(const std::string& path, const std::string& text) {
   return false;
 }
 
-[[noreturn]] void RaiseWriteError(const std::string& file_name) {
-  KeepLastError keep;
-  throw EIniFileException("Unable to write to " + file_name);
-}
-
 std::string ProfileValue(const std::string* stored, const std::string& default_value) {
   std::string value;
   if (stored) {
@@ -144,6 +139,11 @@ IniStore::IniStore(std::string file_name)
     : file_name_(std::move(file_name)), state_(std::make_unique<State>()) {}
 IniStore::~IniStore() = default;
 
+void IniStore::RaiseWriteError() {
+  last_failure_ = platform::LastError();
+  throw EIniFileException("Unable to write to " + file_name_);
+}
+
 std::string IniStore::ReadKey(const std::string& section, const std::string& key,
                               const std::string& default_value) {
   return state_->Query(file_name_, [&](const IniDocument& document) {
@@ -167,7 +167,7 @@ void IniStore::WriteKey(const std::string& section, const std::string& key,
         document.Set(section, key, value);
         return true;
       }))
-    RaiseWriteError(file_name_);
+    RaiseWriteError();
 }
 
 void IniStore::DeleteKey(const std::string& section, const std::string& key) {
@@ -178,7 +178,7 @@ void IniStore::DeleteKey(const std::string& section, const std::string& key) {
 void IniStore::EraseSection(const std::string& section) {
   if (!state_->Apply(file_name_,
                      [&](IniDocument& document) { return document.EraseSection(section); }))
-    RaiseWriteError(file_name_);
+    RaiseWriteError();
 }
 
 void IniStore::BeginBatch() { ++state_->batch_depth; }
@@ -194,7 +194,10 @@ bool IniStore::HasPendingChanges() const { return state_->dirty; }
 
 bool IniStore::Flush() {
   if (!state_->dirty) return true;
-  if (!SaveText(file_name_, state_->document->Text())) return false;
+  if (!SaveText(file_name_, state_->document->Text())) {
+    last_failure_ = platform::LastError();
+    return false;
+  }
   state_->dirty = false;
   return true;
 }

@@ -10,19 +10,13 @@ namespace zelmor {
 
 struct IniStore::State {};
 
-namespace {
-
-[[noreturn]] void RaiseWriteError(const std::string& file_name) {
-  const uint32_t code = platform::LastError();
-  EIniFileException error("Unable to write to " + file_name);
-  platform::SetLastError(code);
-  throw error;
-}
-
-}  // namespace
-
 IniStore::IniStore(std::string file_name) : file_name_(std::move(file_name)) {}
 IniStore::~IniStore() = default;
+
+void IniStore::RaiseWriteError() {
+  last_failure_ = platform::LastError();
+  throw EIniFileException("Unable to write to " + file_name_);
+}
 
 std::string IniStore::ReadKey(const std::string& section, const std::string& key,
                               const std::string& default_value) {
@@ -33,7 +27,7 @@ std::string IniStore::ReadKey(const std::string& section, const std::string& key
 void IniStore::WriteKey(const std::string& section, const std::string& key,
                         const std::string& value) {
   if (!platform::ProfileWriteString(file_name_, section, key, value))
-    RaiseWriteError(file_name_);
+    RaiseWriteError();
 }
 
 void IniStore::DeleteKey(const std::string& section, const std::string& key) {
@@ -41,7 +35,7 @@ void IniStore::DeleteKey(const std::string& section, const std::string& key) {
 }
 
 void IniStore::EraseSection(const std::string& section) {
-  if (!platform::ProfileEraseSection(file_name_, section)) RaiseWriteError(file_name_);
+  if (!platform::ProfileEraseSection(file_name_, section)) RaiseWriteError();
 }
 
 std::vector<std::string> IniStore::ReadSection(const std::string& section) {
@@ -55,6 +49,10 @@ std::vector<std::string> IniStore::ReadSections() {
 void IniStore::BeginBatch() {}
 void IniStore::EndBatch() {}
 bool IniStore::HasPendingChanges() const { return false; }
-bool IniStore::Flush() { return platform::ProfileFlush(file_name_); }
+bool IniStore::Flush() {
+  if (platform::ProfileFlush(file_name_)) return true;
+  last_failure_ = platform::LastError();
+  return false;
+}
 
 }  // namespace zelmor

@@ -15,14 +15,14 @@ namespace {
 // for RetryWindowMs, except for errors no retry can cure; the final failure
 // is re-raised with the system's text for the error code in front.
 template <typename Write>
-void RetryWrite(Write write) {
+void RetryWrite(const IniStore& store, Write write) {
   const uint32_t started = platform::TickCount();
   for (;;) {
     try {
       write();
       return;
     } catch (const Exception& error) {
-      const uint32_t code = platform::LastError();
+      const uint32_t code = store.LastFailure();
       const bool hopeless = code == platform::kErrorPathNotFound ||
                             code == platform::kErrorBufferOverflow ||
                             code == platform::kErrorDiskFull ||
@@ -99,17 +99,13 @@ std::string TSafeIniFile::ReadRawValue(const std::string& section, const std::st
 
 void TSafeIniFile::WriteKeyWithRetry(const std::string& section, const std::string& key,
                                      const std::string& text) {
-  RetryWrite([&] { store_.WriteKey(section, key, text); });
+  RetryWrite(store_, [&] { store_.WriteKey(section, key, text); });
 }
 
 void TSafeIniFile::FlushWithRetry() {
-  RetryWrite([&] {
-    if (!store_.Flush()) {
-      const uint32_t code = platform::LastError();
-      EIniFileException error("Не удалось записать изменения в файл " + FileName());
-      platform::SetLastError(code);
-      throw error;
-    }
+  RetryWrite(store_, [&] {
+    if (!store_.Flush())
+      throw EIniFileException("Не удалось записать изменения в файл " + FileName());
   });
 }
 

@@ -10,6 +10,7 @@
 #include "rtl/exceptions.h"
 #include "settings/ini_store.h"
 #include "support/test_support.h"
+#include "wine_limits.h"
 
 namespace zelmor {
 namespace {
@@ -36,7 +37,6 @@ void RunTable(const std::string& path, const std::vector<Step>& steps) {
 
 TEST(IniStoreTable, WritesReadsAndEditsLikeTheProfileFunctions) {
   test::TempFolder folder;
-  const std::string big(70000, 'y');
   RunTable(folder / "table.ini", {
       {"missing file gives the default, trailing blanks dropped",
        [](IniStore& s) {
@@ -98,14 +98,17 @@ TEST(IniStoreTable, WritesReadsAndEditsLikeTheProfileFunctions) {
          EXPECT_EQ(s.ReadKey("Main", "Other", "def"), "");
        },
        "[Main]\r\nOther=\r\nThird=x\"y\r\n"},
-      {"reads stop at 65534 bytes",
-       [&](IniStore& s) {
-         s.WriteKey("Main", "Big", big);
-         EXPECT_EQ(s.ReadKey("Main", "Big", ""), std::string(65534, 'y'));
-         s.DeleteKey("Main", "Big");
-       },
-       "[Main]\r\nOther=\r\nThird=x\"y\r\n"},
   });
+}
+
+TEST(IniStoreTable, ReadsStopAt65534Bytes) {
+  ZELMOR_SKIP_LONG_VALUES_UNDER_WINE();
+  test::TempFolder folder;
+  IniStore store(folder / "big.ini");
+  store.WriteKey("Main", "Big", std::string(70000, 'y'));
+  const std::string read = store.ReadKey("Main", "Big", "");
+  EXPECT_EQ(read.size(), 65534u);
+  EXPECT_EQ(read.find_first_not_of('y'), std::string::npos);
 }
 
 TEST(IniStoreTable, FirstMatchWinsAndOtherLinesStay) {
@@ -156,7 +159,7 @@ TEST(IniStoreTable, FailedWriteRaisesWithTheErrorCode) {
     store.WriteKey("S", "k", "v");
     FAIL() << "no exception";
   } catch (const EIniFileException&) {
-    EXPECT_EQ(platform::LastError(), platform::kErrorPathNotFound);
+    EXPECT_EQ(store.LastFailure(), platform::kErrorPathNotFound);
   }
 }
 
