@@ -118,7 +118,7 @@ std::unique_ptr<IBStatement> TIBDataSet::Prepare() {
   CheckReady();
   RefreshParams();
   auto statement = std::make_unique<IBStatement>(database_->Handle(), transaction_->Handle());
-  statement->Prepare(server_sql_);
+  statement->Prepare(server_sql_, !param_order_.empty());
   statement->Bind(ParamValues());
   return statement;
 }

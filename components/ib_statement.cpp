@@ -45,7 +45,7 @@ IBStatement::~IBStatement() {
   api.isc_dsql_free_statement(ignored.get(), statement.ptr(), DSQL_drop);
 }
 
-void IBStatement::Prepare(const std::string& sql) {
+void IBStatement::Prepare(const std::string& sql, bool has_params) {
   const GDSEntries& api = GetGDSLibrary().Entries();
   IBStatus status;
   {
@@ -65,8 +65,10 @@ void IBStatement::Prepare(const std::string& sql) {
       api.isc_dsql_describe(status.get(), statement.ptr(), SQLDA_VERSION1, columns_.get());
       status.Check();
     }
-    api.isc_dsql_describe_bind(status.get(), statement.ptr(), SQLDA_VERSION1, params_.get());
-    status.Check();
+    if (has_params) {
+      api.isc_dsql_describe_bind(status.get(), statement.ptr(), SQLDA_VERSION1, params_.get());
+      status.Check();
+    }
     if (params_.Count() > params_.Capacity()) {
       params_.Reserve(params_.Count());
       api.isc_dsql_describe_bind(status.get(), statement.ptr(), SQLDA_VERSION1, params_.get());

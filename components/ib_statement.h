@@ -20,9 +20,9 @@ class IBStatement {
   IBStatement(const IBStatement&) = delete;
   IBStatement& operator=(const IBStatement&) = delete;
 
-  // Allocates and prepares `sql` (with ? marks) and describes its columns
-  // and parameters.
-  void Prepare(const std::string& sql);
+  // Allocates and prepares `sql` and describes its columns, and its
+  // parameters when it has ? marks (a round trip saved otherwise).
+  void Prepare(const std::string& sql, bool has_params);
   // isc_info_sql_stmt_* of the prepared statement.
   int Type() const { return type_; }
   bool ReturnsRows() const;

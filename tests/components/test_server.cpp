@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "components/gds_library.h"
 #include "platform/platform.h"
 
 namespace zelmor::test {
@@ -9,6 +10,15 @@ namespace zelmor::test {
 TestServer SharedServer() {
   return {platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB"),
           platform::GetEnvironmentVariable("ZELMOR_FB_PASSWORD")};
+}
+
+std::string ServerUnavailable() {
+  if (SharedServer().database.empty()) {
+    return "ZELMOR_FB_TEST_DB is not set: no Firebird server for this run "
+           "(start one with scripts/firebird-server.sh start DIR)";
+  }
+  if (!GetGDSLibrary().TryIBLoad()) return "no Firebird client library on this system";
+  return {};
 }
 
 std::unique_ptr<TIBDatabase> Connect(const std::string& database, const std::string& password) {
