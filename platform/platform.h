@@ -206,3 +206,10 @@ namespace zelmor::platform {
 // MoveFileExA(MOVEFILE_REPLACE_EXISTING) on Windows, rename() on Linux.
 bool ReplaceFile(const std::string& from, const std::string& to);
 }  // namespace zelmor::platform
+
+// ---- file name case (fuel database connection text) -----------------------
+namespace zelmor::platform {
+// True where the file system ignores the letter case of file names
+// (Windows), so that a path may be upper-cased without naming another file.
+extern const bool kCaseInsensitiveFileNames;
+}  // namespace zelmor::platform

@@ -753,3 +753,8 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
 bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 
 }  // namespace zelmor::platform
+
+// ---- file name case (fuel database connection text) -----------------------
+namespace zelmor::platform {
+const bool kCaseInsensitiveFileNames = false;
+}  // namespace zelmor::platform

@@ -458,3 +458,8 @@ bool StdoutIsTerminal() {
 }
 
 }  // namespace zelmor::platform
+
+// ---- file name case (fuel database connection text) -----------------------
+namespace zelmor::platform {
+const bool kCaseInsensitiveFileNames = true;
+}  // namespace zelmor::platform

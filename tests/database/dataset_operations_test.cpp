@@ -2,7 +2,7 @@
 #include "components/test_server.h"
 #include "database/dataset_operations.h"
 #include "database/process_state.h"
-#include "database_test_support.h"
+#include "dataset_log_capture.h"
 #include "rtl/exceptions.h"
 
 namespace zelmor::test {

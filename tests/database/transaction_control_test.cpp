@@ -3,7 +3,7 @@
 #include "database/database_piece.h"
 #include "database/process_state.h"
 #include "database/transaction_control.h"
-#include "database_test_support.h"
+#include "dataset_log_capture.h"
 #include "rtl/exceptions.h"
 
 namespace zelmor::test {

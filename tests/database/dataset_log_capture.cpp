@@ -1,4 +1,4 @@
-#include "database_test_support.h"
+#include "dataset_log_capture.h"
 
 #include <atomic>
 
@@ -7,8 +7,9 @@
 
 namespace zelmor::test {
 
-EventLogScope::EventLogScope(const std::string& path) {
-  eventlog::InitializeUnit();
+EventLogScope::EventLogScope(const std::string& path)
+    : owns_unit_(eventlog::ErrorsWriter == nullptr) {
+  if (owns_unit_) eventlog::InitializeUnit();
   logger_ = std::make_unique<TLDSLogger>(path);
   logger_->SetDateTimeFormat("dd/mm hh:nn:ss.zzz");
   logger_->ShowProcessId = true;
@@ -20,7 +21,7 @@ EventLogScope::EventLogScope(const std::string& path) {
 EventLogScope::~EventLogScope() {
   db::SetEventLogger(nullptr);
   logger_.reset();
-  eventlog::FinalizeUnit();
+  if (owns_unit_) eventlog::FinalizeUnit();
 }
 
 std::vector<LogEntry> ReadLog(const std::string& path) {

@@ -1,4 +1,4 @@
-// Helpers of the database operation tests: the event log read back line by
+// The event log of the dataset and transaction tests read back line by
 // line, and a clean process-wide state around each case.
 #pragma once
 
@@ -23,7 +23,8 @@ struct LogEntry {
 
 // An event logger with the library's own options over `path`, handed to the
 // database operations for the scope's lifetime. Also sets up the event log
-// unit (child processes run outside GoogleTest's environment).
+// unit where nobody did (child processes run outside GoogleTest's
+// environment).
 class EventLogScope {
  public:
   explicit EventLogScope(const std::string& path);
@@ -32,6 +33,7 @@ class EventLogScope {
   EventLogScope& operator=(const EventLogScope&) = delete;
 
  private:
+  bool owns_unit_;
   std::unique_ptr<TLDSLogger> logger_;
 };
 

@@ -1,0 +1,96 @@
+#include "database/dataset_factories.h"
+
+#include <exception>
+#include <memory>
+
+#include "components/ib_dataset.h"
+#include "components/ib_transaction.h"
+#include "database/process_state.h"
+#include "database/transaction_factory.h"
+
+namespace zelmor::db {
+namespace {
+
+constexpr uint32_t kSlowCreationMs = 500;
+
+struct Builder {
+  bool for_reading;
+  uint8_t error_level;
+  const char* error_format;
+  const char* slow_format;
+};
+
+const Builder kWriteBuilder{false, 2, "[%s] ERROR:TAB:CREATE_W: %s (d%d, %s)",
+                            "[%s] TAB:CREATE_W (d%d, %s, %d ms)"};
+const Builder kReadBuilder{true, 0, "[%s] ERROR:TAB:CREATE_R: %s (d%d, %s)",
+                           "[%s] TAB:CREATE_R (d%d, %s, %d ms)"};
+
+bool IsReadOnly(const TIBTransaction* transaction) {
+  return transaction && transaction->Params().IndexOf("read") >= 0;
+}
+
+void ChooseTransaction(const Builder& builder, TIBDataSet& dataset, TIBDatabase* database,
+                       TIBTransaction* transaction, const std::string& caller_tag) {
+  if (transaction) {
+    dataset.SetTransaction(transaction);
+    return;
+  }
+  if (builder.for_reading && IsReadOnly(dataset.Transaction())) return;
+  dataset.SetTransaction(FBCreateTransaction(database, builder.for_reading ? RC_RO : RC_RW, "",
+                                             &dataset, caller_tag));
+}
+
+TIBDataSet* Build(const Builder& builder, TIBDatabase* database, bool start,
+                  TIBTransaction* transaction, const std::string& caller_tag,
+                  const std::string& dataset_name) {
+  const uint32_t started = Ticks();
+  // Frees the dataset, with any transaction made for it, on failure.
+  auto dataset = std::make_unique<TIBDataSet>();
+  try {
+    if (!dataset_name.empty()) dataset->SetName(dataset_name);
+    dataset->SetDatabase(database);
+    ChooseTransaction(builder, *dataset, database, transaction, caller_tag);
+    TIBTransaction* chosen = dataset->Transaction();
+    if (start && !chosen->InTransaction()) chosen->StartTransaction();
+  } catch (const std::exception& error) {
+    if (LogDbOperations) {
+      LogFmt(builder.error_format,
+             {caller_tag, error.what(), ObjectNumber(database), dataset_name},
+             builder.error_level);
+    }
+    throw;
+  }
+  if (LogDbOperations) {
+    const uint32_t elapsed = Ticks() - started;
+    if (elapsed > kSlowCreationMs) {
+      LogFmt(builder.slow_format, {caller_tag, ObjectNumber(database), dataset_name, elapsed});
+    }
+  }
+  return dataset.release();
+}
+
+}  // namespace
+
+TIBDataSet* FBCreateDataSetForWrite(TIBDatabase* database, bool start,
+                                    TIBTransaction* transaction, const std::string& caller_tag) {
+  return Build(kWriteBuilder, database, start, transaction, caller_tag, "");
+}
+
+TIBDataSet* FBCreateDataSetForWrite2(TIBDatabase* database, bool start,
+                                     TIBTransaction* transaction, const std::string& caller_tag,
+                                     const std::string& dataset_name) {
+  return Build(kWriteBuilder, database, start, transaction, caller_tag, dataset_name);
+}
+
+TIBDataSet* FBCreateDataSetForRead(TIBDatabase* database, bool start,
+                                   TIBTransaction* transaction, const std::string& caller_tag) {
+  return Build(kReadBuilder, database, start, transaction, caller_tag, "");
+}
+
+TIBDataSet* FBCreateDataSetForRead2(TIBDatabase* database, bool start,
+                                    TIBTransaction* transaction, const std::string& caller_tag,
+                                    const std::string& dataset_name) {
+  return Build(kReadBuilder, database, start, transaction, caller_tag, dataset_name);
+}
+
+}  // namespace zelmor::db

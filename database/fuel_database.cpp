@@ -1,0 +1,74 @@
+#include "database/fuel_database.h"
+
+#include <atomic>
+#include <exception>
+#include <mutex>
+
+#include "components/ib_database.h"
+#include "components/ib_transaction.h"
+#include "database/connect.h"
+#include "database/process_state.h"
+#include "database/transaction_factory.h"
+#include "platform/platform.h"
+#include "rtl/format.h"
+#include "rtl/text.h"
+#include "settings/connection_params.h"
+
+namespace zelmor::db {
+namespace {
+
+// Made once, never freed: hosts may hold it until the process ends.
+std::atomic<TIBDatabase*> g_fuel_database{nullptr};
+
+// Serialises the whole of FBSetGSMBaseConnect, so that two first calls do
+// not make two objects and one call cannot rename the connection between
+// another's close and open. Taken before ConnectLock, never inside it.
+std::mutex& FuelLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+TIBDatabase& MakeFuelDatabase(const std::string& caller_tag) {
+  auto* database = new TIBDatabase();
+  // Stored at once: a set-up that fails half-way is not repeated later.
+  g_fuel_database = database;
+  database->SetName("GSMDatabase");
+  database->SetLoginPrompt(false);
+  database->Params().SetValues("user_name", "SYSDBA");
+  database->Params().SetValues("password", FBPassword);
+  database->Params().SetValues("lc_ctype", "WIN1251");
+  database->SetDefaultTransaction(
+      FBCreateTransaction(database, RC_RO, "GSMTransaction", database, caller_tag));
+  return *database;
+}
+
+}  // namespace
+
+std::string FuelConnectionText() {
+  const std::string file = platform::ZedeHome() + "DB" + platform::kPathDelimiter + "VOLNEX.FDB";
+  const std::string text = Format("127.0.0.1/%d:%s", {FBPort, file});
+  return platform::kCaseInsensitiveFileNames ? AnsiUpperCase(text) : text;
+}
+
+TIBDatabase* FBSetGSMBaseConnect(const std::string& caller_tag) {
+  std::lock_guard<std::mutex> serialised(FuelLock());
+  try {
+    TIBDatabase* existing = g_fuel_database;
+    TIBDatabase& database = existing ? *existing : MakeFuelDatabase(caller_tag);
+    const std::string connection_text = FuelConnectionText();
+    if (database.DatabaseName() == connection_text && database.Connected()) return &database;
+    FBDisconnectDB(&database, caller_tag);
+    database.SetDatabaseName(connection_text);
+    FBConnectDB(&database, caller_tag);
+    return &database;
+  } catch (const std::exception& error) {
+    if (LogDbOperations) {
+      LogFmt("[%s] Ошибка установки соединения с БД ГСМ: %s", {caller_tag, error.what()});
+    }
+    throw;
+  }
+}
+
+TIBDatabase* FBGetGSMDataBase() { return g_fuel_database; }
+
+}  // namespace zelmor::db

@@ -1,0 +1,186 @@
+// The fuel database connection. The connection object lives for the whole
+// process, so each scenario runs in a child process of its own, against a
+// VOLNEX.FDB made on the private server under a home folder of the test.
+#include <barrier>
+#include <fstream>
+#include <thread>
+
+#include "components/test_server.h"
+#include "database/fuel_database.h"
+#include "database/process_state.h"
+#include "dataset_log_capture.h"
+#include "rtl/exceptions.h"
+#include "rtl/text.h"
+#include "settings/connection_params.h"
+
+namespace zelmor::test {
+namespace {
+
+using db::FBGetGSMDataBase;
+using db::FBSetGSMBaseConnect;
+using Lines = std::vector<std::string>;
+
+// Child arguments: log file, home folder, port, password, result file.
+struct ChildSetup {
+  explicit ChildSetup(const std::vector<std::string>& args) : log(args.at(0)), result(args.at(4)) {
+    platform::SetEnvironmentVariable("ZEDE_HOME", args.at(1));
+    FBPort = std::stoi(args.at(2));
+    FBPassword = args.at(3);
+    db::SetTickSource([] { return 0u; });
+  }
+  // Tells the parent the object number the lines should show.
+  void Report(const void* object) const {
+    std::ofstream(result) << Num(object);
+  }
+  EventLogScope log;
+  std::string result;
+};
+
+ZELMOR_CHILD_ROLE(fuel_calls) {
+  ChildSetup setup(args);
+  if (FBGetGSMDataBase() != nullptr) return 10;
+  TIBDatabase* first = FBSetGSMBaseConnect("Main");
+  if (first != FBGetGSMDataBase() || !first->Connected()) return 11;
+  if (FBSetGSMBaseConnect("Fast") != first) return 12;
+  first->SetConnected(false);  // as a host may do
+  if (FBSetGSMBaseConnect("Again") != first || !first->Connected()) return 13;
+  setup.Report(first);
+  return 0;
+}
+
+ZELMOR_CHILD_ROLE(fuel_race) {
+  ChildSetup setup(args);
+  constexpr int kThreads = 4;
+  std::barrier start(kThreads);
+  std::vector<TIBDatabase*> results(kThreads);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([&, i] {
+      start.arrive_and_wait();
+      try {
+        results[static_cast<size_t>(i)] = FBSetGSMBaseConnect("T" + std::to_string(i));
+      } catch (const std::exception&) {
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  for (TIBDatabase* result : results) {
+    if (result == nullptr || result != FBGetGSMDataBase()) return 20;
+  }
+  setup.Report(results[0]);
+  return results[0]->Connected() ? 0 : 21;
+}
+
+ZELMOR_CHILD_ROLE(fuel_missing_file) {
+  ChildSetup setup(args);
+  for (int call = 0; call < 2; ++call) {
+    try {
+      FBSetGSMBaseConnect("M");
+      return 30;
+    } catch (const EIBInterBaseError&) {
+    }
+  }
+  TIBDatabase* database = FBGetGSMDataBase();
+  if (database == nullptr || database->Connected()) return 31;
+  setup.Report(database);
+  return 0;
+}
+
+class FuelDatabase : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const std::string port = platform::GetEnvironmentVariable("ZELMOR_FB_PORT");
+    if (SharedServer().database.empty() || port.empty()) return;
+    home_ = new TempFolder;
+    platform::ForceDirectories(*home_ / "DB");
+    const std::string script = *home_ / "create.sql";
+    WriteFileBytes(script, "create database '127.0.0.1/" + port + ":" + *home_ / "DB/VOLNEX.FDB" +
+                               "' user 'SYSDBA' password '" + SharedServer().password +
+                               "' default character set WIN1251;\n");
+    const auto isql = platform::SpawnProcess("/usr/bin/isql-fb", {"-q", "-i", script});
+    int exit_code = -1;
+    if (isql == platform::kInvalidProcess || !platform::WaitProcess(isql, 60000, exit_code) ||
+        exit_code != 0) {
+      ADD_FAILURE() << "isql-fb could not create the fuel database";
+    }
+  }
+  static void TearDownTestSuite() {
+    delete home_;
+    home_ = nullptr;
+  }
+  void SetUp() override {
+    ZELMOR_REQUIRE_SERVER();
+    ASSERT_NE(home_, nullptr) << "ZELMOR_FB_PORT is not set";
+  }
+
+  // Runs a scenario with `home`; returns the object number it reported.
+  std::string Run(const std::string& role, const std::string& home) {
+    const std::string result = folder_ / "number";
+    ChildProcess child(role, {log_, home, platform::GetEnvironmentVariable("ZELMOR_FB_PORT"),
+                              SharedServer().password, result});
+    EXPECT_EQ(child.Wait(), 0) << role;
+    return platform::FileExists(result) ? ReadFileBytes(result) : "?";
+  }
+  Lines Texts() const { return LogTexts(log_); }
+  static std::string Connection() {
+    return "127.0.0.1/" + platform::GetEnvironmentVariable("ZELMOR_FB_PORT") + ":" + home_->Path() +
+           "DB/VOLNEX.FDB";
+  }
+
+  static TempFolder* home_;
+  TempFolder folder_;
+  std::string log_ = folder_ / "FBEvents.log";
+};
+
+TempFolder* FuelDatabase::home_ = nullptr;
+
+TEST_F(FuelDatabase, FirstCallFastPathAndReconnect) {
+  const std::string d = "d" + Run("fuel_calls", home_->Path());
+  EXPECT_EQ(Texts(),
+            (Lines{"[Main] TRAN:CREATE (" + d +
+                       " Имя:GSMTransaction БД:GSMDatabase Тип:RC_RO Владелец:GSMDatabase-TIBDatabase)",
+                   "[Main] Подкл. НЕ БЫЛО устан. (, GSMDatabase, w0)",
+                   "[Main] DB:OPEN (" + d + ", " + Connection() + ", GSMDatabase, 0 ms, w0)",
+                   "[Again] Подкл. НЕ БЫЛО устан. (" + Connection() + ", GSMDatabase, w0)",
+                   "[Again] DB:OPEN (" + d + ", " + Connection() + ", GSMDatabase, 0 ms, w0)"}));
+}
+
+TEST_F(FuelDatabase, ConcurrentFirstCallsShareOneObjectAndOneOpen) {
+  const std::string d = "d" + Run("fuel_race", home_->Path());
+  const Lines texts = Texts();
+  ASSERT_EQ(texts.size(), 3u) << "one creation, one NOT-connected line, one open";
+  EXPECT_NE(texts[0].find("TRAN:CREATE (" + d + " "), std::string::npos) << texts[0];
+  EXPECT_NE(texts[2].find("DB:OPEN (" + d + ", "), std::string::npos) << texts[2];
+}
+
+TEST_F(FuelDatabase, FailedOpenWritesThreeLinesAndSetUpIsNotRepeated) {
+  TempFolder empty_home;
+  const std::string d = "d" + Run("fuel_missing_file", empty_home.Path());
+  const Lines texts = Texts();
+  ASSERT_EQ(texts.size(), 9u);
+  EXPECT_EQ(texts[0].rfind("[M] TRAN:CREATE (" + d + " Имя:GSMTransaction", 0), 0u) << texts[0];
+  for (size_t call = 0; call < 2; ++call) {
+    const size_t first = call == 0 ? 1 : 5;
+    EXPECT_EQ(texts[first].rfind("[M] Подкл. НЕ БЫЛО устан. (", 0), 0u) << texts[first];
+    EXPECT_EQ(texts[first + 1].rfind("[M] Ошибка подкл.: ", 0), 0u) << texts[first + 1];
+    EXPECT_EQ(texts[first + 2].rfind("[M] ERROR FBConnectDB: ", 0), 0u) << texts[first + 2];
+    EXPECT_EQ(texts[first + 3].rfind("[M] Ошибка установки соединения с БД ГСМ: ", 0), 0u)
+        << texts[first + 3];
+  }
+}
+
+TEST(FuelConnectionText, KeepsTheCaseOfPathsWhereFileNamesHaveCase) {
+  const std::string saved_home = platform::GetEnvironmentVariable("ZEDE_HOME");
+  const int32_t saved_port = FBPort;
+  platform::SetEnvironmentVariable("ZEDE_HOME", platform::TempPath() + "Zede");
+  FBPort = 30050;
+  const std::string text = db::FuelConnectionText();
+  const std::string expected = "127.0.0.1/30050:" + platform::ZedeHome() + "DB" +
+                               platform::kPathDelimiter + "VOLNEX.FDB";
+  EXPECT_EQ(text, platform::kCaseInsensitiveFileNames ? AnsiUpperCase(expected) : expected);
+  FBPort = saved_port;
+  platform::SetEnvironmentVariable("ZEDE_HOME", saved_home);
+}
+
+}  // namespace
+}  // namespace zelmor::test
