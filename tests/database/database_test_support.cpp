@@ -1,0 +1,163 @@
+#include "database_test_support.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "database/pool.h"
+#include "database/process_state.h"
+#include "eventlog/eventlog_unit.h"
+#include "eventlog/ldslogger.h"
+#include "platform/platform.h"
+#include "rtl/global_mutex.h"
+
+namespace zelmor::test {
+namespace {
+
+class EventLogEnvironment : public testing::Environment {
+ public:
+  void SetUp() override { eventlog::InitializeUnit(); }
+  void TearDown() override { eventlog::FinalizeUnit(); }
+};
+
+[[maybe_unused]] testing::Environment* const kEnvironment =
+    testing::AddGlobalTestEnvironment(new EventLogEnvironment);
+
+constexpr const char* kAlias = "ZELMOR_POOL_TEST";
+
+std::vector<std::string> SplitAtCrLf(const std::string& bytes) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(bytes.substr(start, end - start));
+  if (start < bytes.size()) lines.push_back(bytes.substr(start));
+  return lines;
+}
+
+// Adds "ALIAS = file" to the server's databases.conf unless it is there;
+// the server reads the file again when it changes. Test programs running
+// side by side take turns.
+void EnsureAlias(const std::string& root, const std::string& file) {
+  const platform::MutexHandle mutex = CreateGlobalMutex("zelmor_pool_test_alias", "", false);
+  {
+    NamedMutexGuard guard(mutex);
+    const std::string conf = root + "databases.conf";
+    const std::string line = std::string(kAlias) + " = " + file;
+    std::ifstream in(conf);
+    for (std::string existing; std::getline(in, existing);)
+      if (existing == line) return;
+    std::ofstream(conf, std::ios::app) << line << "\n";
+    // The server notices the change by the file's time in whole seconds; a
+    // server started within the same second would miss it.
+    std::filesystem::last_write_time(
+        conf, std::filesystem::file_time_type::clock::now() + std::chrono::seconds(2));
+  }
+  if (mutex) platform::CloseMutex(mutex);
+}
+
+// "server/port:path" into its parts, the path made the alias.
+PoolTarget TargetOf(const std::string& database, const std::string& root,
+                    const std::string& password) {
+  PoolTarget target;
+  const size_t slash = database.find('/');
+  const size_t colon = database.find(':', slash);
+  if (database.empty() || slash == std::string::npos || colon == std::string::npos) return target;
+  target.server = database.substr(0, slash);
+  target.port = std::stoi(database.substr(slash + 1, colon - slash - 1));
+  EnsureAlias(root, database.substr(colon + 1));
+  target.path = kAlias;
+  target.password = password;
+  return target;
+}
+
+}  // namespace
+
+void LoggedTest::SetUp() {
+  logger_ = std::make_unique<TLDSLogger>(folder_ / "FBEvents.log");
+  logger_->SetDateTimeFormat("dd/mm hh:nn:ss.zzz");
+  logger_->ShowProcessId = true;
+  logger_->ShowThreadId = true;
+  logger_->TrimInPlace = false;
+  logger_->MaxArchives = 1;
+  logger_->MaxSize = 3145728;
+  db::SetEventLogger(logger_.get());
+  db::LogDbOperations = true;
+  db::LogSqlOnError = true;
+}
+
+void LoggedTest::TearDown() {
+  try {
+    db::ClearPool();
+  } catch (const std::exception& error) {
+    ADD_FAILURE() << "ClearPool: " << error.what();
+  }
+  db::SetEventLogger(nullptr);
+  db::SetTickSource({});
+  db::SetClock({});
+  db::LogDbOperations = true;
+  logger_.reset();
+}
+
+std::vector<std::string> LoggedTest::RawLines() const {
+  const std::string path = folder_ / "FBEvents.log";
+  return platform::FileExists(path) ? SplitAtCrLf(ReadFileBytes(path)) : std::vector<std::string>{};
+}
+
+std::vector<std::string> LoggedTest::Lines() const {
+  std::vector<std::string> texts;
+  for (const std::string& line : RawLines()) {
+    const size_t markers_end = line.find("> ");
+    texts.push_back(markers_end == std::string::npos ? line : line.substr(markers_end + 2));
+  }
+  return texts;
+}
+
+std::vector<std::string> LoggedTest::AsLines(const std::vector<std::string>& texts) {
+  std::vector<std::string> lines;
+  for (const std::string& text : texts)
+    for (std::string& line : SplitAtCrLf(text)) lines.push_back(std::move(line));
+  return lines;
+}
+
+std::vector<std::string> LoggedTest::LinesWith(const std::string& part) const {
+  std::vector<std::string> found;
+  for (const std::string& line : Lines())
+    if (line.find(part) != std::string::npos) found.push_back(line);
+  return found;
+}
+
+void LoggedTest::UseSteppingTicks(uint32_t start, uint32_t step) {
+  auto next = std::make_shared<uint32_t>(start);
+  db::SetTickSource([next, step] {
+    const uint32_t now = *next;
+    *next += step;
+    return now;
+  });
+}
+
+PoolTarget SharedPoolTarget() {
+  return TargetOf(platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB"),
+                  platform::GetEnvironmentVariable("ZELMOR_FB_ROOT") + "/",
+                  platform::GetEnvironmentVariable("ZELMOR_FB_PASSWORD"));
+}
+
+PoolTarget PoolTargetIn(const std::string& folder) {
+  std::ifstream env(folder + "env");
+  std::string database;
+  std::string password;
+  for (std::string line; std::getline(env, line);) {
+    const auto value_of = [&](const std::string& key) { return line.substr(key.size()); };
+    if (line.rfind("export ZELMOR_FB_TEST_DB=", 0) == 0) database = value_of("export ZELMOR_FB_TEST_DB=");
+    if (line.rfind("export ZELMOR_FB_PASSWORD=", 0) == 0) password = value_of("export ZELMOR_FB_PASSWORD=");
+  }
+  return TargetOf(database, folder + "root/", password);
+}
+
+std::string DatabaseNameOf(const PoolTarget& target) {
+  return target.server + "/" + std::to_string(target.port) + ":" + target.path;
+}
+
+std::string NumberText(const void* object) { return std::to_string(db::ObjectNumber(object)); }
+
+}  // namespace zelmor::test
