@@ -24,13 +24,14 @@ std::vector<std::string> ParameterLines(TTransactionKind kind) {
 
 std::string CreationLine(TIBDatabase* database, TTransactionKind kind, const std::string& name,
                          TComponent* owner, const std::string& caller_tag) {
+  // Appended piece by piece: each piece is present only when it applies.
   std::string line = Format("[%s] TRAN:CREATE (", {caller_tag});
-  if (database) line += "d" + std::to_string(ObjectNumber(database));
-  if (!name.empty()) line += " Имя:" + name;
-  if (database && !database->Name().empty()) line += " БД:" + database->Name();
-  line += " Тип:" + TransactionKindName(kind);
-  if (owner) line += std::string(" Владелец:") + owner->Name() + "-" + owner->ClassName();
-  line += ")";
+  if (database) line.append("d").append(std::to_string(ObjectNumber(database)));
+  if (!name.empty()) line.append(" Имя:").append(name);
+  if (database && !database->Name().empty()) line.append(" БД:").append(database->Name());
+  line.append(" Тип:").append(TransactionKindName(kind));
+  if (owner) line.append(" Владелец:").append(owner->Name()).append("-").append(owner->ClassName());
+  line.append(")");
   return line;
 }
 
