@@ -42,13 +42,15 @@ TIBDatabase& MakeFuelDatabase(const std::string& caller_tag) {
   return *database;
 }
 
-}  // namespace
-
+// "127.0.0.1/<FBPort>:<home>DB<delimiter>VOLNEX.FDB", upper-cased only where
+// file names ignore case: on Linux the upper-cased path names another file.
 std::string FuelConnectionText() {
   const std::string file = platform::ZedeHome() + "DB" + platform::kPathDelimiter + "VOLNEX.FDB";
   const std::string text = Format("127.0.0.1/%d:%s", {FBPort, file});
   return platform::kCaseInsensitiveFileNames ? AnsiUpperCase(text) : text;
 }
+
+}  // namespace
 
 TIBDatabase* FBSetGSMBaseConnect(const std::string& caller_tag) {
   std::lock_guard<std::mutex> serialised(FuelLock());

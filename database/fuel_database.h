@@ -21,8 +21,4 @@ TIBDatabase* FBSetGSMBaseConnect(const std::string& caller_tag);
 // FBSetGSMBaseConnect.
 TIBDatabase* FBGetGSMDataBase();
 
-// "127.0.0.1/<FBPort>:<home>DB<delimiter>VOLNEX.FDB", upper-cased where file
-// names ignore case (a Linux path would name another file).
-std::string FuelConnectionText();
-
 }  // namespace zelmor::db

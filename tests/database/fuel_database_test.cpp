@@ -10,7 +10,6 @@
 #include "database/process_state.h"
 #include "dataset_log_capture.h"
 #include "rtl/exceptions.h"
-#include "rtl/text.h"
 #include "settings/connection_params.h"
 
 namespace zelmor::test {
@@ -167,19 +166,6 @@ TEST_F(FuelDatabase, FailedOpenWritesThreeLinesAndSetUpIsNotRepeated) {
     EXPECT_EQ(texts[first + 3].rfind("[M] Ошибка установки соединения с БД ГСМ: ", 0), 0u)
         << texts[first + 3];
   }
-}
-
-TEST(FuelConnectionText, KeepsTheCaseOfPathsWhereFileNamesHaveCase) {
-  const std::string saved_home = platform::GetEnvironmentVariable("ZEDE_HOME");
-  const int32_t saved_port = FBPort;
-  platform::SetEnvironmentVariable("ZEDE_HOME", platform::TempPath() + "Zede");
-  FBPort = 30050;
-  const std::string text = db::FuelConnectionText();
-  const std::string expected = "127.0.0.1/30050:" + platform::ZedeHome() + "DB" +
-                               platform::kPathDelimiter + "VOLNEX.FDB";
-  EXPECT_EQ(text, platform::kCaseInsensitiveFileNames ? AnsiUpperCase(expected) : expected);
-  FBPort = saved_port;
-  platform::SetEnvironmentVariable("ZEDE_HOME", saved_home);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // Start, commit and rollback lines; the disabled commit-with-reopen.
 #include "components/test_server.h"
-#include "database/database_piece.h"
 #include "database/process_state.h"
 #include "database/transaction_control.h"
 #include "dataset_log_capture.h"
@@ -25,12 +24,6 @@ std::pair<std::string, std::string> FailureOf(Call&& call) {
   }
   ADD_FAILURE() << "no failure";
   return {};
-}
-
-TEST_F(TransactionControl, DatabasePieceIsEmptyWithoutDatabase) {
-  TIBDatabase database;
-  EXPECT_EQ(db::DatabasePiece(nullptr), "");
-  EXPECT_EQ(db::DatabasePiece(&database), "d" + Num(&database) + ", ");
 }
 
 TEST_F(TransactionControl, ReOpenDstAlwaysFailsAndTouchesNothing) {
@@ -117,13 +110,6 @@ TEST_F(TransactionControlOnServer, DoubleStartKeepsTheTransactionAndReportsTheCo
   const auto texts = Texts();
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[1], "[x] Ошибка старта транзакции: " + failure.second + " (T1)");
-}
-
-TEST_F(TransactionControlOnServer, ServerTimeIsAnUnsignedDifference) {
-  FixTicks(0xFFFFFFF0u, 0x20);  // the counter wraps during the call
-  TIBTransaction* transaction = MakeTransaction(*database_, "read_committed\nrec_version\nnowait");
-  FBStartTransaction(transaction, "w");
-  EXPECT_EQ(Texts().at(0), "[w] TRAN:START (d" + Num(database_.get()) + ", , 32 ms)");
 }
 
 }  // namespace
