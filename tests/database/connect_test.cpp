@@ -78,16 +78,27 @@ TEST_F(ConnectTest, CloseShowsOnlyTheFileNamePart) {
 }
 
 TEST_F(ConnectTest, AFailedOpenWritesTwoLinesAndRaisesTheComponentsException) {
-  // Nobody listens on port 1 of the loopback.
+  // Nobody listens on port 1 of the loopback (and under Wine there is no
+  // client library at all): whatever the component raises must arrive as is.
   TIBDatabase database;
   database.SetDatabaseName("127.0.0.1/1:C:\\DB\\A.FDB");
+  std::string component_class;
+  std::string component_message;
+  try {
+    database.SetConnected(true);
+  } catch (const Exception& error) {
+    component_class = error.ClassName();
+    component_message = error.Message();
+  }
+  ASSERT_FALSE(component_class.empty());
   std::string message;
   try {
     FBConnectDB(&database, "Orders");
     FAIL() << "the open succeeded";
   } catch (const Exception& error) {
-    EXPECT_STREQ(error.ClassName(), "EIBInterBaseError");
+    EXPECT_EQ(error.ClassName(), component_class);
     message = error.Message();
+    EXPECT_EQ(message, component_message);
   }
   EXPECT_FALSE(message.empty());
   EXPECT_EQ(Lines(), AsLines({
