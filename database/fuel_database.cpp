@@ -7,6 +7,7 @@
 #include "components/ib_database.h"
 #include "components/ib_transaction.h"
 #include "database/connect.h"
+#include "database/connection_text.h"
 #include "database/process_state.h"
 #include "database/transaction_factory.h"
 #include "platform/platform.h"
@@ -24,8 +25,8 @@ std::atomic<TIBDatabase*> g_fuel_database{nullptr};
 // not make two objects and one call cannot rename the connection between
 // another's close and open. Taken before ConnectLock, never inside it.
 std::mutex& FuelLock() {
-  static std::mutex lock;
-  return lock;
+  static auto* lock = new std::mutex;
+  return *lock;
 }
 
 TIBDatabase& MakeFuelDatabase(const std::string& caller_tag) {
@@ -35,19 +36,17 @@ TIBDatabase& MakeFuelDatabase(const std::string& caller_tag) {
   database->SetName("GSMDatabase");
   database->SetLoginPrompt(false);
   database->Params().SetValues("user_name", "SYSDBA");
-  database->Params().SetValues("password", FBPassword);
+  database->Params().SetValues("password", FBPassword());
   database->Params().SetValues("lc_ctype", "WIN1251");
   database->SetDefaultTransaction(
       FBCreateTransaction(database, RC_RO, "GSMTransaction", database, caller_tag));
   return *database;
 }
 
-// "127.0.0.1/<FBPort>:<home>DB<delimiter>VOLNEX.FDB", upper-cased only where
-// file names ignore case: on Linux the upper-cased path names another file.
+// "127.0.0.1/<FBPort>:<home>DB<delimiter>VOLNEX.FDB".
 std::string FuelConnectionText() {
   const std::string file = platform::ZedeHome() + "DB" + platform::kPathDelimiter + "VOLNEX.FDB";
-  const std::string text = Format("127.0.0.1/%d:%s", {FBPort, file});
-  return platform::kCaseInsensitiveFileNames ? AnsiUpperCase(text) : text;
+  return ConnectionText("127.0.0.1", FBPort, file);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "components/ib_database.h"
 #include "components/ib_transaction.h"
 #include "database/connect.h"
+#include "database/connection_text.h"
 #include "database/process_state.h"
 #include "database/transaction_factory.h"
 #include "rtl/exceptions.h"
@@ -19,9 +20,11 @@ namespace zelmor::db {
 namespace {
 
 // In the order the entries were created. Guarded by PoolLock.
+// Never destroyed: ClearPool runs in the unload sequence, which at process
+// exit comes after static destructors.
 std::vector<TDBPool>& PoolList() {
-  static std::vector<TDBPool> list;
-  return list;
+  static auto* list = new std::vector<TDBPool>;
+  return *list;
 }
 
 // Every failure leaves a pool operation as a new one of the same class,
@@ -140,7 +143,7 @@ std::vector<TIBDatabase*> TakeStale(DateTime now) {
 }  // namespace
 
 std::string PoolKey(const std::string& server, int32_t port, const std::string& database_path) {
-  return AnsiUpperCase(Format("%s/%d:%s", {server, port, database_path}));
+  return ConnectionText(server, port, database_path);
 }
 
 TIBDatabase* FBGetIBDataBaseFromPool(const std::string& database_path, const std::string& password,

@@ -8,8 +8,18 @@ namespace zelmor::db {
 namespace {
 
 TLDSLogger* g_event_logger = nullptr;
-std::function<uint32_t()> g_tick_source;
-std::function<DateTime()> g_clock;
+
+// Test hooks. Reached through a function and never destroyed: a
+// namespace-scope object would be constructed after the library's entry
+// point has run, and destroyed before its unload sequence at process exit.
+struct TimeSources {
+  std::function<uint32_t()> ticks;
+  std::function<DateTime()> clock;
+};
+TimeSources& Sources() {
+  static auto* sources = new TimeSources;
+  return *sources;
+}
 
 }  // namespace
 
@@ -27,20 +37,22 @@ void LogFmt(const std::string& format, const FormatArgs& args, uint8_t level) {
   if (g_event_logger) g_event_logger->WriteFmt(format, args, level);
 }
 
+// The locks outlive static destruction: the unload sequence takes them at
+// process exit.
 std::recursive_mutex& ConnectLock() {
-  static std::recursive_mutex lock;
-  return lock;
+  static auto* lock = new std::recursive_mutex;
+  return *lock;
 }
 
 std::recursive_mutex& PoolLock() {
-  static std::recursive_mutex lock;
-  return lock;
+  static auto* lock = new std::recursive_mutex;
+  return *lock;
 }
 
-uint32_t Ticks() { return g_tick_source ? g_tick_source() : platform::TickCount(); }
-DateTime LocalNow() { return g_clock ? g_clock() : Now(); }
-void SetTickSource(std::function<uint32_t()> source) { g_tick_source = std::move(source); }
-void SetClock(std::function<DateTime()> clock) { g_clock = std::move(clock); }
+uint32_t Ticks() { return Sources().ticks ? Sources().ticks() : platform::TickCount(); }
+DateTime LocalNow() { return Sources().clock ? Sources().clock() : Now(); }
+void SetTickSource(std::function<uint32_t()> source) { Sources().ticks = std::move(source); }
+void SetClock(std::function<DateTime()> clock) { Sources().clock = std::move(clock); }
 
 int32_t ObjectNumber(const void* object) {
   return static_cast<int32_t>(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(object)));

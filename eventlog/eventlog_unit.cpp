@@ -6,36 +6,34 @@
 
 namespace zelmor::eventlog {
 
-std::array<std::string, kLevelCount> LevelTags;
-FormatSettings LogFormatSettings;
 TLDSLogger* ErrorsWriter = nullptr;
 
 namespace {
 
-void FillLevelTags() {
-  LevelTags = {"",         " [инф]",   " [ошиб]",  " [сбой]",
-               " [вним]",  " [событ]", " [отлад]", " [другое]"};
-}
-
 void FillLogFormatSettings() {
-  LogFormatSettings = DefaultFormatSettings();
-  LogFormatSettings.short_date_format = "dd/mm/yyyy";
-  LogFormatSettings.long_date_format = "dd/mm/yyyy";
-  LogFormatSettings.short_time_format = "hh:nn:ss.zzz";
-  LogFormatSettings.long_time_format = "hh:nn:ss.zzz";
-  LogFormatSettings.date_separator = '.';
-  LogFormatSettings.time_separator = ':';
-  LogFormatSettings.decimal_separator = '.';
+  FormatSettings& settings = LogFormatSettings();
+  settings = DefaultFormatSettings();
+  settings.short_date_format = "dd/mm/yyyy";
+  settings.long_date_format = "dd/mm/yyyy";
+  settings.short_time_format = "hh:nn:ss.zzz";
+  settings.long_time_format = "hh:nn:ss.zzz";
+  settings.date_separator = '.';
+  settings.time_separator = ':';
+  settings.decimal_separator = '.';
 }
 
 }  // namespace
 
+FormatSettings& LogFormatSettings() {
+  static auto* settings = new FormatSettings;
+  return *settings;
+}
+
 const FormatSettings& TimestampSettings() {
-  return UseLocaleFormat ? DefaultFormatSettings() : LogFormatSettings;
+  return UseLocaleFormat ? DefaultFormatSettings() : LogFormatSettings();
 }
 
 void InitializeUnit() {
-  FillLevelTags();
   ErrorsWriter = new TLDSLogger(platform::TempPath() + "LDSLoggerErrorsWriter.log");
   ErrorsWriter->TrimInPlace = true;
   ErrorsWriter->IsErrorsWriter = true;
@@ -45,7 +43,6 @@ void InitializeUnit() {
 void FinalizeUnit() {
   delete ErrorsWriter;
   ErrorsWriter = nullptr;
-  for (std::string& tag : LevelTags) tag.clear();
 }
 
 }  // namespace zelmor::eventlog

@@ -28,7 +28,9 @@ constexpr bool RaiseOnMutexError = false;
 constexpr bool DefaultUseGlobalMutex = true;
 
 // Fixed timestamp settings, so that the log reads the same on every machine.
-extern FormatSettings LogFormatSettings;
+// Filled by InitializeUnit; never destroyed, since lines are still written
+// by the unload sequence at process exit.
+FormatSettings& LogFormatSettings();
 // The fallback logger (LDSLoggerErrorsWriter.log in the temporary folder);
 // null outside InitializeUnit ... FinalizeUnit.
 extern TLDSLogger* ErrorsWriter;

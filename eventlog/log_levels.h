@@ -4,7 +4,7 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 namespace zelmor::eventlog {
 
@@ -13,8 +13,10 @@ constexpr int kLevelCount = 8;
 using LevelSet = uint8_t;
 constexpr LevelSet kAllLevels = 0xFF;
 
-// Indexed by level; level 0 (a plain line) has no tag.
-extern std::array<std::string, kLevelCount> LevelTags;
+// Indexed by level; level 0 (a plain line) has no tag. A constant table: the
+// library's entry point runs before namespace-scope objects are constructed.
+inline constexpr std::array<std::string_view, kLevelCount> LevelTags = {
+    "", " [инф]", " [ошиб]", " [сбой]", " [вним]", " [событ]", " [отлад]", " [другое]"};
 // Indexed by level.
 constexpr char LevelChars[] = "-+?!#$%@";
 

@@ -58,7 +58,9 @@ bool IsPathDelimiter(char c) { return c == '/'; }
 namespace {
 
 thread_local uint32_t t_last_error = 0;
-thread_local std::string t_last_module_error;
+// A plain buffer: it must survive the thread's own destructors, since the
+// library's unload sequence can run at process exit.
+thread_local char t_last_module_error[512];
 
 // Codes outside the Windows table keep their errno in the low bits.
 constexpr uint32_t kErrnoFlag = 0x20000000;
@@ -140,7 +142,7 @@ std::string SystemErrorMessage(uint32_t code) {
       return "The process cannot access the file because another process has locked a portion of the file.";
     case kErrorModNotFound:
     case kErrorProcNotFound:
-      if (!t_last_module_error.empty()) return t_last_module_error;
+      if (t_last_module_error[0]) return t_last_module_error;
       return code == kErrorModNotFound ? "The specified module could not be found."
                                        : "The specified procedure could not be found.";
     default: break;
@@ -597,6 +599,14 @@ std::string GetEnvironmentVariable(const std::string& name) {
   return value ? value : "";
 }
 
+namespace {
+
+void RememberModuleError(const char* why) {
+  snprintf(t_last_module_error, sizeof t_last_module_error, "%s", why ? why : "");
+}
+
+}  // namespace
+
 // ---- modules -------------------------------------------------------------------------
 
 std::vector<std::string> ClientLibraryNames() { return {kClientLibraryFileName}; }
@@ -644,7 +654,7 @@ ModuleHandle LoadModule(const std::string& path_or_name) {
   void* handle = ::dlopen(path_or_name.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     const char* why = ::dlerror();
-    t_last_module_error = why ? why : "";
+    RememberModuleError(why);
     SetLastError(kErrorModNotFound);
   }
   return handle;
@@ -654,7 +664,7 @@ void* ModuleSymbol(ModuleHandle module, const char* symbol) {
   void* address = ::dlsym(module, symbol);
   if (!address) {
     const char* why = ::dlerror();
-    t_last_module_error = why ? why : "";
+    RememberModuleError(why);
     SetLastError(kErrorProcNotFound);
   }
   return address;
@@ -663,7 +673,7 @@ void* ModuleSymbol(ModuleHandle module, const char* symbol) {
 bool FreeModule(ModuleHandle module) {
   if (::dlclose(module) != 0) {
     const char* why = ::dlerror();
-    t_last_module_error = why ? why : "";
+    RememberModuleError(why);
     SetLastError(kErrorModNotFound);
     return false;
   }

@@ -20,8 +20,10 @@ FormatSettings LocaleFormatSettings() {
 }  // namespace
 
 FormatSettings& DefaultFormatSettings() {
-  static FormatSettings settings = LocaleFormatSettings();
-  return settings;
+  // Never destroyed: the library's unload sequence may format at process
+  // exit, after static destructors have run.
+  static FormatSettings* settings = new FormatSettings(LocaleFormatSettings());
+  return *settings;
 }
 
 }  // namespace zelmor

@@ -12,7 +12,10 @@
 namespace zelmor {
 
 int32_t FBPort = 0;
-std::string FBPassword;
+std::string& FBPassword() {
+  static auto* password = new std::string;
+  return *password;
+}
 
 namespace {
 
@@ -82,10 +85,10 @@ void StoreCommandLineParams(const LogSink& log) {
 }
 
 void LoadConnectionParams(const LogSink& log) {
-  ConnectionParams params{FBPort, FBPassword};
+  ConnectionParams params{FBPort, FBPassword()};
   LoadConnectionParams(SettingsFilePath(), params, log);
   FBPort = params.port;
-  FBPassword = params.password;
+  FBPassword() = params.password;
 }
 
 }  // namespace zelmor

@@ -19,7 +19,9 @@ constexpr int32_t kDefaultFBPort = 30050;
 
 // The process-wide values (0 and empty until loaded).
 extern int32_t FBPort;
-extern std::string FBPassword;
+// The password is reached through a function and never destroyed: the
+// library's entry point runs before namespace-scope objects are constructed.
+std::string& FBPassword();
 
 struct ConnectionParams {
   int32_t port = 0;

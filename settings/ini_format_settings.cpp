@@ -23,8 +23,8 @@ FormatSettings MakeIniFormatSettings() {
 }  // namespace
 
 const FormatSettings& IniFormatSettings() {
-  static const FormatSettings settings = MakeIniFormatSettings();
-  return settings;
+  static const FormatSettings* settings = new FormatSettings(MakeIniFormatSettings());
+  return *settings;
 }
 
 }  // namespace zelmor

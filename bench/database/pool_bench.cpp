@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,9 +24,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kHits = 40000;
 constexpr int kAttaches = 4;
 constexpr int kRounds = 41;
-// The pool upper-cases the whole name; on Linux the database is reached
-// through an alias in capitals, as the tests do.
-constexpr char kAlias[] = "ZELMOR_POOL_TEST";
 
 struct Target {
   std::string server;
@@ -47,17 +42,6 @@ bool ReadTarget(Target& target) {
   target.file = database.substr(colon + 1);
   target.password = platform::GetEnvironmentVariable("ZELMOR_FB_PASSWORD");
   return true;
-}
-
-void EnsureAlias(const Target& target) {
-  const std::string conf = platform::GetEnvironmentVariable("ZELMOR_FB_ROOT") + "/databases.conf";
-  const std::string line = std::string(kAlias) + " = " + target.file;
-  std::ifstream in(conf);
-  for (std::string existing; std::getline(in, existing);)
-    if (existing == line) return;
-  std::ofstream(conf, std::ios::app) << line << "\n";
-  std::filesystem::last_write_time(
-      conf, std::filesystem::file_time_type::clock::now() + std::chrono::seconds(2));
 }
 
 // The median round of each body, in microseconds per iteration. The rounds
@@ -87,9 +71,8 @@ int Run() {
     std::printf("pool_bench: ZELMOR_FB_TEST_DB is not set; start the private server first\n");
     return 0;
   }
-  EnsureAlias(target);
   const auto take = [&] {
-    return db::FBGetIBDataBaseFromPool(kAlias, target.password, target.port, target.server,
+    return db::FBGetIBDataBaseFromPool(target.file, target.password, target.port, target.server,
                                        "SYSDBA", "WIN1251", "Bench");
   };
   TIBDatabase* pooled = take();

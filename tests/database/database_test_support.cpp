@@ -24,8 +24,6 @@ class EventLogEnvironment : public testing::Environment {
 [[maybe_unused]] testing::Environment* const kEnvironment =
     testing::AddGlobalTestEnvironment(new EventLogEnvironment);
 
-constexpr const char* kAlias = "ZELMOR_POOL_TEST";
-
 std::vector<std::string> SplitAtCrLf(const std::string& bytes) {
   std::vector<std::string> lines;
   size_t start = 0;
@@ -35,38 +33,15 @@ std::vector<std::string> SplitAtCrLf(const std::string& bytes) {
   return lines;
 }
 
-// Adds "ALIAS = file" to the server's databases.conf unless it is there;
-// the server reads the file again when it changes. Test programs running
-// side by side take turns.
-void EnsureAlias(const std::string& root, const std::string& file) {
-  const platform::MutexHandle mutex = CreateGlobalMutex("zelmor_pool_test_alias", "", false);
-  {
-    NamedMutexGuard guard(mutex);
-    const std::string conf = root + "databases.conf";
-    const std::string line = std::string(kAlias) + " = " + file;
-    std::ifstream in(conf);
-    for (std::string existing; std::getline(in, existing);)
-      if (existing == line) return;
-    std::ofstream(conf, std::ios::app) << line << "\n";
-    // The server notices the change by the file's time in whole seconds; a
-    // server started within the same second would miss it.
-    std::filesystem::last_write_time(
-        conf, std::filesystem::file_time_type::clock::now() + std::chrono::seconds(2));
-  }
-  if (mutex) platform::CloseMutex(mutex);
-}
-
-// "server/port:path" into its parts, the path made the alias.
-PoolTarget TargetOf(const std::string& database, const std::string& root,
-                    const std::string& password) {
+// "server/port:path" into its parts.
+PoolTarget TargetOf(const std::string& database, const std::string& password) {
   PoolTarget target;
   const size_t slash = database.find('/');
   const size_t colon = database.find(':', slash);
   if (database.empty() || slash == std::string::npos || colon == std::string::npos) return target;
   target.server = database.substr(0, slash);
   target.port = std::stoi(database.substr(slash + 1, colon - slash - 1));
-  EnsureAlias(root, database.substr(colon + 1));
-  target.path = kAlias;
+  target.path = database.substr(colon + 1);
   target.password = password;
   return target;
 }
@@ -138,7 +113,6 @@ void LoggedTest::UseSteppingTicks(uint32_t start, uint32_t step) {
 
 PoolTarget SharedPoolTarget() {
   return TargetOf(platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB"),
-                  platform::GetEnvironmentVariable("ZELMOR_FB_ROOT") + "/",
                   platform::GetEnvironmentVariable("ZELMOR_FB_PASSWORD"));
 }
 
@@ -151,7 +125,7 @@ PoolTarget PoolTargetIn(const std::string& folder) {
     if (line.rfind("export ZELMOR_FB_TEST_DB=", 0) == 0) database = value_of("export ZELMOR_FB_TEST_DB=");
     if (line.rfind("export ZELMOR_FB_PASSWORD=", 0) == 0) password = value_of("export ZELMOR_FB_PASSWORD=");
   }
-  return TargetOf(database, folder + "root/", password);
+  return TargetOf(database, password);
 }
 
 std::string DatabaseNameOf(const PoolTarget& target) {

@@ -38,13 +38,11 @@ class LoggedTest : public testing::Test {
   std::unique_ptr<TLDSLogger> logger_;
 };
 
-// A database on a private server in the parts the pool takes. The pool
-// upper-cases the whole name, so the database is reached through an alias
-// written in capitals (Linux paths keep their case).
+// A database on a private server in the parts the pool takes.
 struct PoolTarget {
   std::string server;
   int32_t port = 0;
-  std::string path;  // the alias
+  std::string path;
   std::string password;
 };
 

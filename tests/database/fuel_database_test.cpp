@@ -24,7 +24,7 @@ struct ChildSetup {
   explicit ChildSetup(const std::vector<std::string>& args) : log(args.at(0)), result(args.at(4)) {
     platform::SetEnvironmentVariable("ZEDE_HOME", args.at(1));
     FBPort = std::stoi(args.at(2));
-    FBPassword = args.at(3);
+    FBPassword() = args.at(3);
     db::SetTickSource([] { return 0u; });
   }
   // Tells the parent the object number the lines should show.

@@ -7,7 +7,9 @@
 #include "components/ib_dataset.h"
 #include "components/ib_transaction.h"
 #include "pool_fixture.h"
+#include "platform/platform.h"
 #include "rtl/exceptions.h"
+#include "rtl/text.h"
 #include "test_server.h"
 
 namespace zelmor {
@@ -28,7 +30,13 @@ bool PoolLockIsFree() {
 }
 
 TEST(PoolKeyTest, UpperCasesTheCp1251WayAndLeavesCredentialsOut) {
-  EXPECT_EQ(db::PoolKey("srv", 3050, "c:\\база\\ёлка.fdb"), "SRV/3050:C:\\БАЗА\\ЁЛКА.FDB");
+  // The path keeps its case where file names do (Linux): upper-cased, it
+  // would name another file.
+  const std::string path = "c:\\база\\ёлка.fdb";
+  const std::string key_path =
+      platform::kCaseInsensitiveFileNames ? "C:\\БАЗА\\ЁЛКА.FDB" : path;
+  EXPECT_EQ(db::PoolKey("srv", 3050, path), "SRV/3050:" + key_path);
+  EXPECT_EQ(db::PoolKey("сервер", 3050, path), "СЕРВЕР/3050:" + key_path);
   EXPECT_EQ(db::PoolKey("Srv", -1, ""), "SRV/-1:");
 }
 
@@ -79,8 +87,11 @@ TEST_F(PoolTest, AReturnedConnectionServesTheSameKeyWhateverTheCaseAndCredential
 
   std::string lower_server = target_.server;
   for (char& c : lower_server) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  TIBDatabase* again = db::FBGetIBDataBaseFromPool(
-      "zelmor_pool_test", "wrong", target_.port, lower_server, "NOBODY", "UTF8", "T");
+  // Letter case of the path counts only where file names ignore it.
+  const std::string path =
+      platform::kCaseInsensitiveFileNames ? AnsiLowerCase(target_.path) : target_.path;
+  TIBDatabase* again = db::FBGetIBDataBaseFromPool(path, "wrong", target_.port, lower_server,
+                                                   "NOBODY", "UTF8", "T");
   EXPECT_EQ(again, database);
   EXPECT_TRUE(again->DefaultTransaction()->InTransaction()) << "each take starts it again";
   EXPECT_EQ(again->Params().Values("user_name"), "SYSDBA") << "the first caller's credentials";

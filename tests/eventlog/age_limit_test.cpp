@@ -25,7 +25,7 @@ std::string DatedLines(DateTime from, DateTime to, bool level_char) {
   std::string bytes;
   for (DateTime t = from; t < to; t += kMinute) {
     if (level_char) bytes += "+ ";
-    bytes += FormatDateTime("dd/mm/yyyy hh:nn:ss.zzz", t, LogFormatSettings);
+    bytes += FormatDateTime("dd/mm/yyyy hh:nn:ss.zzz", t, LogFormatSettings());
     bytes += " [инф] event of the past\r\n";
   }
   return bytes;
