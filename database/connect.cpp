@@ -4,6 +4,7 @@
 
 #include "components/ib_database.h"
 #include "database/process_state.h"
+#include "platform/platform.h"
 
 namespace zelmor::db {
 namespace {
@@ -99,7 +100,11 @@ void FBLogMessage(const std::string& text, uint8_t level, const std::string& cal
 
 std::string DatabaseFileName(const std::string& database_name) {
   const size_t separator = database_name.find_last_of("\\:");
-  return separator == std::string::npos ? database_name : database_name.substr(separator + 1);
+  if (separator == std::string::npos) return database_name;
+  const size_t folder_end = database_name.find_last_of(platform::kPathDelimiter);
+  const size_t start = folder_end != std::string::npos && folder_end > separator ? folder_end
+                                                                                 : separator;
+  return database_name.substr(start + 1);
 }
 
 }  // namespace zelmor::db

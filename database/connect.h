@@ -25,7 +25,8 @@ void FBDisconnectDB(TIBDatabase* database, const std::string& caller_tag);
 void FBLogMessage(const std::string& text, uint8_t level, const std::string& caller_tag);
 
 // The part of a database name after its last "\" or ":" (all of it when it
-// has neither), as DB:CLOSE shows it.
+// has neither), as DB:CLOSE shows it. Where paths use "/" (Linux), a "/"
+// after the port ends a folder too, so that the file name alone is shown.
 std::string DatabaseFileName(const std::string& database_name);
 
 }  // namespace zelmor::db

@@ -7,6 +7,7 @@
 #include "components/ib_database.h"
 #include "database/connect.h"
 #include "database/process_state.h"
+#include "platform/platform.h"
 #include "database_test_support.h"
 #include "rtl/exceptions.h"
 #include "test_server.h"
@@ -73,7 +74,9 @@ TEST_F(ConnectTest, CloseShowsOnlyTheFileNamePart) {
   EXPECT_EQ(db::DatabaseFileName("srv/3050:C:\\DB\\A.FDB"), "A.FDB");
   EXPECT_EQ(db::DatabaseFileName("srv/3050:VOLNEX"), "VOLNEX");
   EXPECT_EQ(db::DatabaseFileName("A.FDB"), "A.FDB");
-  EXPECT_EQ(db::DatabaseFileName("srv:/var/db/a.fdb"), "/var/db/a.fdb");
+  EXPECT_EQ(db::DatabaseFileName("srv/3050"), "srv/3050") << "no \\ or : at all";
+  EXPECT_EQ(db::DatabaseFileName("srv/3050:/var/db/a.fdb"),
+            platform::kPathDelimiter == '/' ? "a.fdb" : "/var/db/a.fdb");
   EXPECT_EQ(db::DatabaseFileName("C:\\DB\\"), "");
 }
 
