@@ -1,0 +1,159 @@
+// query, exec, fuel and params: database work through the library's exports,
+// as suite programs do it.
+#include <iostream>
+#include <memory>
+
+#include "components/ib_database.h"
+#include "components/ib_dataset.h"
+#include "components/ib_field.h"
+#include "components/ib_transaction.h"
+#include "host/commands.h"
+#include "host/text_table.h"
+#include "rtl/exceptions.h"
+#include "rtl/text.h"
+
+namespace zelmor::host {
+namespace {
+
+constexpr char kCallerTag[] = "zelmor";
+
+// A pooled connection, given back to the pool on every path.
+class PooledConnection {
+ public:
+  PooledConnection(ZelmorApi& api, const Options& options) : api_(api) {
+    const std::string path = Utf8ToCp1251(options.Get("db", FuelDatabasePath()));
+    const int32_t port = std::stoi(options.Get("port", std::to_string(api.GetFBPort())));
+    const std::string password =
+        options.Has("password") ? Utf8ToCp1251(options.Get("password")) : api.GetFBPassword(0);
+    database_ = api.FBGetIBDataBaseFromPool(
+        path.c_str(), password.c_str(), port, options.Get("server", "127.0.0.1").c_str(),
+        options.Get("user", "SYSDBA").c_str(), options.Get("charset", "WIN1251").c_str(),
+        kCallerTag);
+  }
+  ~PooledConnection() {
+    try {
+      api_.FBReturnIBDataBaseToPool(database_, kCallerTag);
+    } catch (const std::exception& error) {
+      std::cerr << "zelmor: returning the connection: " << Cp1251ToUtf8(error.what()) << '\n';
+    }
+  }
+  TIBDatabase* get() const { return database_; }
+
+ private:
+  ZelmorApi& api_;
+  TIBDatabase* database_;
+};
+
+int Report(const std::exception& error, int code) {
+  std::cerr << "zelmor: " << ClassNameOf(error) << ": " << Cp1251ToUtf8(error.what()) << '\n';
+  return code;
+}
+
+// Reads every row of an open dataset into a table.
+TextTable ReadTable(TIBDataSet& dataset) {
+  std::vector<std::string> header;
+  for (int i = 0; i < dataset.FieldCount(); ++i)
+    header.push_back(Cp1251ToUtf8(dataset.Fields(i).FieldName()));
+  TextTable table(header);
+  for (dataset.First(); !dataset.Eof(); dataset.Next()) {
+    std::vector<std::string> row;
+    for (int i = 0; i < dataset.FieldCount(); ++i) {
+      const TIBField& field = dataset.Fields(i);
+      row.push_back(field.IsNull() ? "NULL" : Cp1251ToUtf8(field.AsString()));
+    }
+    table.AddRow(std::move(row));
+  }
+  return table;
+}
+
+// Runs `sql` through a read dataset of `database` and prints the rows.
+void PrintQuery(ZelmorApi& api, TIBDatabase* database, const std::string& sql) {
+  std::unique_ptr<TIBDataSet> dataset(api.FBCreateDataSetForRead(database, 1, nullptr, kCallerTag));
+  dataset->SelectSQL().SetText(sql);
+  api.FBOpenDataSet(dataset.get(), kCallerTag);
+  const TextTable table = ReadTable(*dataset);
+  api.FBCloseDataSet(dataset.get(), kCallerTag);
+  table.Print(std::cout);
+  std::cout << "(" << table.RowCount() << (table.RowCount() == 1 ? " row)\n" : " rows)\n");
+}
+
+bool NeedsStatement(const Options& options) {
+  if (!options.positional.empty()) return true;
+  std::cerr << "zelmor: " << options.command << " needs an SQL statement\n";
+  return false;
+}
+
+}  // namespace
+
+int RunQuery(ZelmorApi& api, const Options& options) {
+  if (!NeedsStatement(options)) return kExitUsage;
+  std::unique_ptr<PooledConnection> connection;
+  try {
+    connection = std::make_unique<PooledConnection>(api, options);
+  } catch (const std::exception& error) {
+    return Report(error, kExitNoServer);
+  }
+  try {
+    PrintQuery(api, connection->get(), Utf8ToCp1251(options.positional[0]));
+    return kExitOk;
+  } catch (const std::exception& error) {
+    return Report(error, kExitBadStatement);
+  }
+}
+
+int RunExec(ZelmorApi& api, const Options& options) {
+  if (!NeedsStatement(options)) return kExitUsage;
+  std::unique_ptr<PooledConnection> connection;
+  try {
+    connection = std::make_unique<PooledConnection>(api, options);
+  } catch (const std::exception& error) {
+    return Report(error, kExitNoServer);
+  }
+  try {
+    std::unique_ptr<TIBDataSet> dataset(
+        api.FBCreateDataSetForWrite(connection->get(), 1, nullptr, kCallerTag));
+    dataset->SelectSQL().SetText(Utf8ToCp1251(options.positional[0]));
+    api.FBExecDataSet(dataset.get(), kCallerTag);
+    api.FBCommitTransaction(dataset->Transaction(), kCallerTag);
+    std::cout << "done\n";
+    return kExitOk;
+  } catch (const std::exception& error) {
+    return Report(error, kExitBadStatement);
+  }
+}
+
+int RunFuel(ZelmorApi& api, const Options&) {
+  TIBDatabase* fuel = nullptr;
+  try {
+    fuel = api.FBSetGSMBaseConnect(kCallerTag);
+  } catch (const std::exception& error) {
+    return Report(error, kExitNoServer);
+  }
+  try {
+    std::cout << "Tanks\n";
+    PrintQuery(api, fuel,
+               "SELECT t.TANK_ID AS TANK, g.NAME AS GRADE, t.CAPACITY_L, t.LEVEL_L, "
+               "CAST(100 * t.LEVEL_L / t.CAPACITY_L AS NUMERIC(5,1)) AS FILL_PCT "
+               "FROM TANKS t JOIN FUEL_GRADES g ON g.GRADE_ID = t.GRADE_ID ORDER BY t.TANK_ID");
+    std::cout << "\nSales by grade\n";
+    PrintQuery(api, fuel,
+               "SELECT g.NAME AS GRADE, COUNT(*) AS SALES, SUM(s.VOLUME_L) AS LITRES, "
+               "SUM(s.AMOUNT) AS AMOUNT FROM SALES s "
+               "JOIN PUMPS p ON p.PUMP_ID = s.PUMP_ID JOIN TANKS t ON t.TANK_ID = p.TANK_ID "
+               "JOIN FUEL_GRADES g ON g.GRADE_ID = t.GRADE_ID GROUP BY g.NAME ORDER BY 4 DESC");
+    return kExitOk;
+  } catch (const std::exception& error) {
+    return Report(error, kExitBadStatement);
+  }
+}
+
+int RunParams(ZelmorApi& api, const Options& options) {
+  std::cout << "port: " << api.GetFBPort() << '\n';
+  if (options.Has("show-password"))
+    std::cout << "password: " << Cp1251ToUtf8(api.GetFBPassword(0)) << '\n';
+  else
+    std::cout << "password: (hidden; --show-password shows it)\n";
+  return kExitOk;
+}
+
+}  // namespace zelmor::host

@@ -1,0 +1,43 @@
+#include "library/lifecycle.h"
+
+#include <cstdio>
+
+#include "eventlog/eventlog_unit.h"
+#include "library/main_unit.h"
+#include "rtl/exceptions.h"
+
+namespace zelmor::library {
+namespace {
+
+bool g_attached = false;
+
+}  // namespace
+
+bool ProcessAttach() {
+  try {
+    eventlog::InitializeUnit();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "Zelmor: load failed: %s: %s\n", ClassNameOf(error), error.what());
+    return false;
+  }
+  try {
+    // The settings and tools units keep only constant tables, made on first
+    // use; they need no step here.
+    LoadMainUnit();
+    g_attached = true;
+    return true;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "Zelmor: load failed: %s: %s\n", ClassNameOf(error), error.what());
+    eventlog::FinalizeUnit();
+    return false;
+  }
+}
+
+void ProcessDetach() {
+  if (!g_attached) return;
+  g_attached = false;
+  UnloadMainUnit();
+  eventlog::FinalizeUnit();
+}
+
+}  // namespace zelmor::library

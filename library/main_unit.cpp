@@ -1,0 +1,148 @@
+#include "library/main_unit.h"
+
+#include "components/gds_library.h"
+#include "database/pool.h"
+#include "database/process_state.h"
+#include "eventlog/ldslogger.h"
+#include "rtl/exceptions.h"
+#include "rtl/text.h"
+#include "settings/connection_params.h"
+
+namespace zelmor::library {
+namespace {
+
+bool g_is_home_install = false;
+TLDSLogger* g_event_logger = nullptr;  // owned; freed by the unload sequence
+platform::ModuleHandle g_client_library = nullptr;
+
+constexpr uint8_t kInfo = 0;
+constexpr uint8_t kError = 2;
+constexpr uint8_t kWarning = 4;
+
+std::string Home() { return platform::ZedeHome(); }
+std::string LogFolder() { return Home() + "LogFiles" + platform::kPathDelimiter; }
+std::string ClientLibraryPath() { return Home() + platform::kHomeClientLibraryPath; }
+std::string LastErrorText() { return platform::SystemErrorMessage(platform::LastError()); }
+
+// The library's own file, wherever the host loaded it from.
+std::string OwnModulePath() {
+  static const int anchor = 0;
+  return platform::ModulePathOf(&anchor);
+}
+
+void WarnClientLoadedTooEarly(TLDSLogger& log) {
+  log.WriteFmt("Файл \"%s\" загружен слишком рано!", {platform::kClientLibraryFileName},
+               kWarning);
+  for (int i = 0; i < 3; ++i) {
+    platform::Beep(500, 100);
+    platform::SleepMs(200);
+  }
+}
+
+// Loading the suite's own copy by its full path before the components first
+// ask for the client by name makes them use that copy.
+void PrepareClientLibrary(TLDSLogger& log) {
+  const std::string path = ClientLibraryPath();
+  if (platform::IsModuleLoaded(platform::kClientLibraryFileName)) {
+    WarnClientLoadedTooEarly(log);
+  } else if (platform::FileExists(path)) {
+    g_client_library = platform::LoadModule(path);
+    if (!g_client_library) {
+      log.WriteFmt("Файл \"%s\" присутствует, однако загрузить его не удалось: %s",
+                   {path, LastErrorText()}, kError);
+    } else if (!GetGDSLibrary().TryIBLoad()) {
+      log.WriteFmt("GetGDSLibrary.TryIBLoad. Ошибка загрузки \"%s\": %s", {path, LastErrorText()},
+                   kError);
+    }
+  } else if (GetGDSLibrary().TryIBLoad()) {
+    log.WriteFmt("Файл \"%s\" не найден, однако на компьютере %s есть. Приложение может "
+                 "работать некорректно!",
+                 {path, platform::kClientLibraryFileName}, kWarning);
+  } else {
+    log.WriteFmt("Файл \"%s\" не найден. Библиотека %s не установлена на данном компьютере!",
+                 {path, platform::kClientLibraryFileName}, kWarning);
+  }
+}
+
+void WriteLoadMessage(TLDSLogger& log) {
+  log.Lock();
+  try {
+    log.WriteLine("", kInfo);
+    log.WriteFmt("Модуль Zelmor загружен (v.%.2f). Процесс: \"%s\".",
+                 {kLibraryVersion / 100.0, platform::HostExecutablePath()}, kInfo);
+  } catch (...) {
+    log.Unlock();
+    throw;
+  }
+  log.Unlock();
+}
+
+}  // namespace
+
+bool IsHomeInstall() { return g_is_home_install; }
+platform::ModuleHandle ClientLibraryHandle() { return g_client_library; }
+
+void LoadMainUnit() {
+  const std::string home_library = AsciiUpperCase(Home() + platform::kZelmorLibraryFileName);
+  g_is_home_install = AsciiUpperCase(OwnModulePath()).find(home_library) != std::string::npos;
+
+  // A folder that cannot be made shows up as failing writes, which the
+  // logger reports itself.
+  if (g_is_home_install) platform::ForceDirectories(LogFolder());
+
+  g_event_logger = new TLDSLogger(LogFolder() + "FBEvents.log");
+  TLDSLogger& log = *g_event_logger;
+  log.Enabled = g_is_home_install;
+  log.MaxSize = 3 * 1048576;
+  log.SetDateTimeFormat("dd/mm hh:nn:ss.zzz");
+  log.ShowProcessId = true;
+  log.ShowThreadId = true;
+  log.TrimInPlace = false;
+  log.MaxArchives = 1;
+  db::SetEventLogger(&log);
+
+  WriteLoadMessage(log);
+
+  if (g_is_home_install &&
+      !platform::SetEnvironmentVariable("FIREBIRD", Home() + platform::kHomeFirebirdFolder))
+    log.WriteLine("Установка переменной окружения FIREBIRD: " + LastErrorText(), kWarning);
+
+  if (g_is_home_install) PrepareClientLibrary(log);
+
+  const LogSink sink = [&log](const std::string& text, uint8_t level) {
+    log.WriteLine(text, level);
+  };
+  StoreCommandLineParams(sink);
+  LoadConnectionParams(sink);
+}
+
+void UnloadMainUnit() {
+  TLDSLogger* log = g_event_logger;
+  // An exception must not leave the unload: it would end the host process.
+  // A failing pool clear is logged, and the rest of the sequence still runs
+  // so that the client library and the logger are released.
+  try {
+    db::ClearPool();
+  } catch (const std::exception& error) {
+    if (log) log->WriteLine(error.what(), kError);
+  }
+
+  if (g_client_library) {
+    try {
+      platform::FreeModule(g_client_library);
+    } catch (...) {
+      if (log)
+        log->WriteLine(std::string("Ошибка при выгрузке ") + platform::kClientLibraryFileName,
+                       kWarning);
+    }
+    g_client_library = nullptr;
+  }
+
+  if (log) log->WriteLine("Модуль выгружен", kInfo);
+  db::SetEventLogger(nullptr);
+  delete g_event_logger;
+  g_event_logger = nullptr;
+  FBPassword().clear();
+}
+
+}  // namespace zelmor::library

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# The main job: a station in miniature. Installs what is missing, builds the
+# Linux library and the host program, sets up a station home under
+# ./station (ZEDE_HOME) with its fuel database and Firebird folder, starts the
+# private Firebird server on port 30050, and runs a short session of the host
+# program against it, ending with the event log the library wrote.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/install-deps.sh
+bash scripts/build.sh linux >/dev/null
+
+station=$root/station
+export ZEDE_HOME=$station/
+export ZEDE_WINDIR=$station/windows
+bin=$root/build/linux/bin
+port=30050
+
+step() { printf '\n\033[1m$ %s\033[0m\n' "$*"; }
+
+echo "== station home: $station"
+mkdir -p "$station/DB" "$station/windows"
+rm -f "$station/windows/cnf.ini" "$station"/LogFiles/FBEvents.log*
+# Installed at the home path, the library writes the event log and prepares
+# the suite's own copy of the client library.
+cp "$bin/libZelmor.so" "$station/libZelmor.so"
+
+echo "== private Firebird server on 127.0.0.1:$port"
+eval "$(bash scripts/firebird-server.sh start "$station/server" "$port")"
+trap 'bash scripts/firebird-server.sh stop "$station/server"' EXIT
+# The server's root doubles as the station's FIREBIRD folder, with the
+# client library where the suite keeps it.
+ln -sfn "$station/server/root" "$station/FIREBIRD"
+mkdir -p "$station/FIREBIRD/lib"
+client=$(ldconfig -p | awk '/libfbclient.so.2 .*x86-64/ {print $NF; exit}')
+ln -sfn "$client" "$station/FIREBIRD/lib/libfbclient.so.2"
+
+if [ ! -f "$station/DB/VOLNEX.FDB" ]; then
+  echo "== fuel database $station/DB/VOLNEX.FDB"
+  {
+    printf "create database '127.0.0.1/%s:%s' user 'SYSDBA' password '%s' default character set WIN1251;\n" \
+      "$port" "$station/DB/VOLNEX.FDB" "$ZELMOR_FB_PASSWORD"
+    cat scripts/station/volnex.sql
+  } | FIREBIRD=$ZELMOR_FB_ROOT isql-fb -q -ch UTF8 >/dev/null
+fi
+
+zelmor() { "$bin/zelmor" "$@"; }
+
+step "zelmor params fbport=$port fbpassword=…   (options a suite program passes on its command line)"
+zelmor params "fbport=$port" "fbpassword=$ZELMOR_FB_PASSWORD"
+step "cat \$ZEDE_WINDIR/cnf.ini   (stored for later runs, the password enciphered)"
+cat "$station/windows/cnf.ini"
+step "zelmor fuel"
+zelmor fuel
+step "zelmor query \"SELECT CODE, NAME, PRICE FROM FUEL_GRADES ORDER BY GRADE_ID\""
+zelmor query "SELECT CODE, NAME, PRICE FROM FUEL_GRADES ORDER BY GRADE_ID"
+step "zelmor exec \"INSERT INTO SALES … (a new sale at pump 4)\""
+zelmor exec "INSERT INTO SALES VALUES (NEXT VALUE FOR SALE_ID_SEQ, 4, 20.00, 1378.00, 'карта', CURRENT_TIMESTAMP)"
+step "zelmor query \"SELECT FIRST 3 SALE_ID, PUMP_ID, VOLUME_L, AMOUNT, PAID_BY FROM SALES ORDER BY SALE_ID DESC\""
+zelmor query "SELECT FIRST 3 SALE_ID, PUMP_ID, VOLUME_L, AMOUNT, PAID_BY FROM SALES ORDER BY SALE_ID DESC"
+step "zelmor query \"SELECT * FROM NO_SUCH_TABLE\"   (a bad statement: exit code 5)"
+set +e
+zelmor query "SELECT * FROM NO_SUCH_TABLE"
+echo "exit code $?"
+set -e
+step "zelmor log"
+zelmor log

@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "components/gds_library.h"
+#include "host/zelmor_api.h"
+#include "platform/platform.h"
+#include "rtl/exceptions.h"
+#include "rtl/paths.h"
+#include "rtl/text.h"
+#include "support/test_support.h"
+
+namespace zelmor {
+namespace {
+
+using host::ZelmorApi;
+using test::ChildProcess;
+using test::TempFolder;
+
+const char kMarker[] = "set-by-the-host";
+
+std::string BinFolder() { return ExtractFilePath(platform::HostExecutablePath()); }
+std::string BuiltLibrary() { return BinFolder() + platform::kZelmorLibraryFileName; }
+std::string DummyClient() {
+  return BinFolder() + "dummy-client" + platform::kPathDelimiter + platform::kClientLibraryFileName;
+}
+
+// Child: loads the library by path as a host does, uses a few exports,
+// unloads it and writes what it saw as name=value lines.
+//   args: library path, report path, "preload" to load the dummy client first,
+//         "pool" to take and return a pooled connection before unloading.
+ZELMOR_CHILD_ROLE(load_library) {
+  std::map<std::string, std::string> report;
+  platform::SetEnvironmentVariable("FIREBIRD", kMarker);
+  for (size_t i = 2; i < args.size(); ++i)
+    if (args[i] == "preload" && !platform::LoadModule(DummyClient())) return 3;
+
+  {
+    ZelmorApi api;
+    std::string error;
+    report["loaded"] = api.Load(args.at(0), error) ? "yes" : error;
+    if (report["loaded"] == "yes") {
+      report["port"] = std::to_string(api.GetFBPort());
+      report["password"] = std::string(api.GetFBPassword(0)).empty() ? "empty" : "set";
+      report["firebird"] = platform::GetEnvironmentVariable("FIREBIRD");
+      try {
+        api.CommitTransactionWithReOpenDST(nullptr, nullptr);
+      } catch (const Exception& e) {
+        report["class"] = e.ClassName();
+        report["message"] = e.Message();
+      }
+      for (size_t i = 2; i < args.size(); ++i) {
+        if (args[i] != "pool") continue;
+        const std::string db = platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB");
+        const auto colon = db.find(':');
+        const auto slash = db.find('/');
+        TIBDatabase* connection = api.FBGetIBDataBaseFromPool(
+            db.substr(colon + 1).c_str(),
+            platform::GetEnvironmentVariable("ZELMOR_FB_PASSWORD").c_str(),
+            std::atoi(db.substr(slash + 1, colon - slash - 1).c_str()),
+            db.substr(0, slash).c_str(), "SYSDBA", "WIN1251", "child");
+        api.FBReturnIBDataBaseToPool(connection, "child");
+      }
+    }
+  }  // unloads the library
+
+  std::ofstream out(args.at(1), std::ios::binary);
+  for (const auto& [name, value] : report) out << name << '=' << value << '\n';
+  return 0;
+}
+
+std::map<std::string, std::string> ReadReport(const std::string& path) {
+  std::map<std::string, std::string> report;
+  std::istringstream in(test::ReadFileBytes(path));
+  std::string line;
+  while (std::getline(in, line)) {
+    const auto eq = line.find('=');
+    if (eq != std::string::npos) report[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return report;
+}
+
+std::vector<std::string> LogLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::string bytes = test::ReadFileBytes(path);
+  size_t start = 0;
+  for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(bytes.substr(start, end - start));
+  return lines;
+}
+
+// The station home of the build: $ZEDE_HOME on Linux (a fresh folder), the
+// fixed C:\ZEDE\ on Windows (emptied first). The settings file goes to a
+// folder of the test's own.
+class LibraryLoad : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::SetEnvironmentVariable("ZEDE_HOME", scratch_ / "home");
+    platform::SetEnvironmentVariable("ZEDE_WINDIR", scratch_ / "windows");
+    std::filesystem::create_directories(scratch_ / "windows");
+    home_ = platform::ZedeHome();
+    std::filesystem::remove_all(home_);
+    std::filesystem::create_directories(home_);
+  }
+  void TearDown() override { std::filesystem::remove_all(home_); }
+
+  std::string InstallAtHome() {
+    const std::string target = home_ + platform::kZelmorLibraryFileName;
+    std::filesystem::copy_file(BuiltLibrary(), target,
+                               std::filesystem::copy_options::overwrite_existing);
+    return target;
+  }
+
+  std::map<std::string, std::string> Run(const std::string& library,
+                                         std::vector<std::string> extra = {}) {
+    std::vector<std::string> args{library, scratch_ / "report.txt"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    ChildProcess child("load_library", args);
+    EXPECT_EQ(child.Wait(), 0);
+    return ReadReport(scratch_ / "report.txt");
+  }
+
+  std::string LogPath() const {
+    return home_ + "LogFiles" + platform::kPathDelimiter + "FBEvents.log";
+  }
+
+  TempFolder scratch_;
+  std::string home_;
+};
+
+TEST_F(LibraryLoad, OutsideTheHomePathNothingIsLoggedOrChangedAndExportsWork) {
+  const auto report = Run(BuiltLibrary());
+  EXPECT_EQ(report.at("loaded"), "yes") << "all 21 exports resolve by name";
+  EXPECT_FALSE(platform::DirectoryExists(home_ + "LogFiles"));
+  EXPECT_EQ(report.at("firebird"), kMarker);
+  EXPECT_EQ(report.at("port"), "30050");
+  EXPECT_EQ(report.at("password"), "set");
+  EXPECT_EQ(report.at("class"), "Exception");
+  EXPECT_EQ(report.at("message"), "Почему это безобразие должно выполняться???");
+}
+
+TEST_F(LibraryLoad, AtHomeTheLogOpensWithABlankLineAndClosesWithTheUnloadLine) {
+  const auto report = Run(InstallAtHome());
+  EXPECT_EQ(report.at("loaded"), "yes");
+  EXPECT_EQ(report.at("firebird"), home_ + platform::kHomeFirebirdFolder);
+
+  const auto lines = LogLines(LogPath());
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "");
+  EXPECT_NE(lines[1].find("> Модуль Zelmor загружен (v.9.30). Процесс: \"" +
+                          platform::HostExecutablePath() + "\"."),
+            std::string::npos)
+      << lines[1];
+  EXPECT_NE(lines.back().find("> Модуль выгружен"), std::string::npos) << lines.back();
+}
+
+TEST_F(LibraryLoad, AtHomeAMissingClientCopyIsReportedAsAWarning) {
+  Run(InstallAtHome());
+  const std::string log = test::ReadFileBytes(LogPath());
+  const std::string path = home_ + platform::kHomeClientLibraryPath;
+  EXPECT_NE(log.find(" [вним] <P:"), std::string::npos) << "a warning";
+  if (GetGDSLibrary().TryIBLoad())
+    EXPECT_NE(log.find("Файл \"" + path + "\" не найден, однако на компьютере " +
+                       platform::kClientLibraryFileName +
+                       " есть. Приложение может работать некорректно!"),
+              std::string::npos)
+        << log;
+  else
+    EXPECT_NE(log.find("Файл \"" + path + "\" не найден. Библиотека " +
+                       platform::kClientLibraryFileName +
+                       " не установлена на данном компьютере!"),
+              std::string::npos)
+        << log;
+}
+
+TEST_F(LibraryLoad, AtHomeAClientLoadedEarlierIsWarnedAboutAndNothingIsLoaded) {
+  Run(InstallAtHome(), {"preload"});
+  const std::string log = test::ReadFileBytes(LogPath());
+  EXPECT_NE(log.find(std::string(" [вним] <P:")), std::string::npos);
+  EXPECT_NE(log.find(std::string("Файл \"") + platform::kClientLibraryFileName +
+                     "\" загружен слишком рано!"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("не найден"), std::string::npos);
+}
+
+TEST_F(LibraryLoad, AtHomeAClientCopyThatCannotBeLoadedIsAnError) {
+  const std::string path = home_ + platform::kHomeClientLibraryPath;
+  std::filesystem::create_directories(ExtractFilePath(path));
+  test::WriteFileBytes(path, "not a library");
+  Run(InstallAtHome());
+  const std::string log = test::ReadFileBytes(LogPath());
+  EXPECT_NE(log.find(" [ошиб] <P:"), std::string::npos);
+  EXPECT_NE(log.find("Файл \"" + path + "\" присутствует, однако загрузить его не удалось: "),
+            std::string::npos)
+      << log;
+}
+
+TEST_F(LibraryLoad, UnloadingClosesPooledConnectionsBeforeItsLastLine) {
+  if (platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB").empty())
+    GTEST_SKIP() << "no Firebird test server (ZELMOR_FB_TEST_DB unset)";
+  if (!GetGDSLibrary().TryIBLoad()) GTEST_SKIP() << "no Firebird client library here";
+  Run(InstallAtHome(), {"pool"});
+  const auto lines = LogLines(LogPath());
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_NE(lines[lines.size() - 2].find("> [] DB:CLOSE (d"), std::string::npos)
+      << lines[lines.size() - 2];
+  EXPECT_NE(lines.back().find("> Модуль выгружен"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zelmor
