@@ -1,5 +1,8 @@
 #include "platform/ini_profile.h"
 
+// Before <windows.h>, whose FreeModule macro would spoil platform.h.
+#include "platform/fault_injection.h"
+
 #include <windows.h>
 
 namespace zelmor::platform {
@@ -40,17 +43,20 @@ std::string ProfileReadString(const std::string& file, const std::string& sectio
 
 bool ProfileWriteString(const std::string& file, const std::string& section,
                         const std::string& key, const std::string& value) {
+  if (fault::Injected(FileOp::kWrite, file)) return false;
   return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
                                       file.c_str()) != 0;
 }
 
 bool ProfileDeleteKey(const std::string& file, const std::string& section,
                       const std::string& key) {
+  if (fault::Injected(FileOp::kDelete, file)) return false;
   return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr,
                                       file.c_str()) != 0;
 }
 
 bool ProfileEraseSection(const std::string& file, const std::string& section) {
+  if (fault::Injected(FileOp::kWrite, file)) return false;
   return ::WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, file.c_str()) != 0;
 }
 

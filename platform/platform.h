@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -212,4 +213,29 @@ namespace zelmor::platform {
 // True where the file system ignores the letter case of file names
 // (Windows), so that a path may be upper-cased without naming another file.
 extern const bool kCaseInsensitiveFileNames;
+}  // namespace zelmor::platform
+
+// ---- fault injection (tests only) ---------------------------------------------
+// A seam for tests, as leveldb tests through a fault-injecting Env: an
+// injector set here is asked before each file call below runs and may make
+// it fail without touching the file. Nothing in the product sets one.
+namespace zelmor::platform {
+enum class FileOp {
+  kOpen,     // OpenShared, OpenExclusive
+  kCreate,   // CreateExclusive
+  kRead,     // FileRead
+  kWrite,    // FileWriteAll; on Windows also the profile writes of a settings file
+  kSetSize,  // FileSetSize
+  kRename,   // RenameFile, ReplaceFile (`path` is the source)
+  kDelete,   // DeleteFile; on Windows also the profile's key deletion
+};
+// Returns 0 to let the call run, or the Windows error code it fails with
+// (left in LastError()). For calls on a handle `path` is the name the handle
+// was opened under, or empty for a handle opened before the injector was set.
+// Called from whichever thread makes the file call, outside any lock of this
+// layer; it must not make file calls itself.
+using FaultInjector = std::function<uint32_t(FileOp op, const std::string& path)>;
+// Sets the injector, replacing any earlier one; an empty one removes it.
+// Without an injector each file call pays one relaxed atomic load.
+void SetFaultInjector(FaultInjector injector);
 }  // namespace zelmor::platform

@@ -15,6 +15,8 @@
 //  * errno values are mapped to the Windows codes the callers test.
 #include "platform/platform.h"
 
+#include "platform/fault_injection.h"
+
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -352,15 +354,18 @@ class ExclusiveProbe {
 }  // namespace
 
 FileHandle OpenShared(const std::string& path, bool writable) {
-  return OpenWithLock(path, writable ? O_RDWR : O_RDONLY, LOCK_SH, false);
+  if (fault::Injected(FileOp::kOpen, path)) return kInvalidFile;
+  return fault::Track(OpenWithLock(path, writable ? O_RDWR : O_RDONLY, LOCK_SH, false), path);
 }
 
 FileHandle CreateExclusive(const std::string& path) {
-  return OpenWithLock(path, O_RDWR | O_CREAT, LOCK_EX, true);
+  if (fault::Injected(FileOp::kCreate, path)) return kInvalidFile;
+  return fault::Track(OpenWithLock(path, O_RDWR | O_CREAT, LOCK_EX, true), path);
 }
 
 FileHandle OpenExclusive(const std::string& path) {
-  return OpenWithLock(path, O_RDWR, LOCK_EX, false);
+  if (fault::Injected(FileOp::kOpen, path)) return kInvalidFile;
+  return fault::Track(OpenWithLock(path, O_RDWR, LOCK_EX, false), path);
 }
 
 int64_t FileSeek(FileHandle file, int64_t offset, SeekOrigin origin) {
@@ -372,6 +377,7 @@ int64_t FileSeek(FileHandle file, int64_t offset, SeekOrigin origin) {
 }
 
 int64_t FileRead(FileHandle file, void* buffer, size_t count) {
+  if (fault::Injected(FileOp::kRead, file)) return -1;
   ssize_t n;
   do {
     n = ::read(static_cast<int>(file), buffer, count);
@@ -381,6 +387,7 @@ int64_t FileRead(FileHandle file, void* buffer, size_t count) {
 }
 
 bool FileWriteAll(FileHandle file, const void* buffer, size_t count) {
+  if (fault::Injected(FileOp::kWrite, file)) return false;
   const char* p = static_cast<const char*>(buffer);
   while (count > 0) {
     const ssize_t n = ::write(static_cast<int>(file), p, count);
@@ -409,6 +416,7 @@ int64_t FileGetSize(FileHandle file) {
 }
 
 bool FileSetSize(FileHandle file, int64_t size) {
+  if (fault::Injected(FileOp::kSetSize, file)) return false;
   if (::ftruncate(static_cast<int>(file), size) != 0) {
     SetErrno(errno);
     return false;
@@ -417,7 +425,9 @@ bool FileSetSize(FileHandle file, int64_t size) {
 }
 
 void FileClose(FileHandle file) {
-  if (file != kInvalidFile) ::close(static_cast<int>(file));
+  if (file == kInvalidFile) return;
+  fault::Untrack(file);
+  ::close(static_cast<int>(file));
 }
 
 bool FileExists(const std::string& path) {
@@ -445,6 +455,7 @@ bool ForceDirectories(const std::string& path) {
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
+  if (fault::Injected(FileOp::kRename, from)) return false;
   ExclusiveProbe probe(from);
   if (!probe.ok()) return false;
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
@@ -463,6 +474,7 @@ bool RenameFile(const std::string& from, const std::string& to) {
 }
 
 bool DeleteFile(const std::string& path) {
+  if (fault::Injected(FileOp::kDelete, path)) return false;
   ExclusiveProbe probe(path);
   if (!probe.ok()) return false;
   if (::unlink(path.c_str()) != 0) {
@@ -751,6 +763,7 @@ bool PostNotification(uintptr_t target, uint32_t message) {
 namespace zelmor::platform {
 
 bool ReplaceFile(const std::string& from, const std::string& to) {
+  if (fault::Injected(FileOp::kRename, from)) return false;
   if (::rename(from.c_str(), to.c_str()) != 0) {
     SetErrno(errno, to);
     return false;

@@ -5,6 +5,8 @@
 // failing call, so GetLastError() still holds its code when the caller asks.
 #include "platform/platform.h"
 
+#include "platform/fault_injection.h"
+
 #include <windows.h>
 
 #include "platform/command_line.h"
@@ -131,16 +133,20 @@ DWORD Attributes(const std::string& path) { return ::GetFileAttributesA(path.c_s
 }  // namespace
 
 FileHandle OpenShared(const std::string& path, bool writable) {
+  if (fault::Injected(FileOp::kOpen, path)) return kInvalidFile;
   const DWORD access = writable ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
-  return OpenFile(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  return fault::Track(
+      OpenFile(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING), path);
 }
 
 FileHandle CreateExclusive(const std::string& path) {
-  return OpenFile(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
+  if (fault::Injected(FileOp::kCreate, path)) return kInvalidFile;
+  return fault::Track(OpenFile(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS), path);
 }
 
 FileHandle OpenExclusive(const std::string& path) {
-  return OpenFile(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
+  if (fault::Injected(FileOp::kOpen, path)) return kInvalidFile;
+  return fault::Track(OpenFile(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING), path);
 }
 
 int64_t FileSeek(FileHandle file, int64_t offset, SeekOrigin origin) {
@@ -155,6 +161,7 @@ int64_t FileSeek(FileHandle file, int64_t offset, SeekOrigin origin) {
 }
 
 int64_t FileRead(FileHandle file, void* buffer, size_t count) {
+  if (fault::Injected(FileOp::kRead, file)) return -1;
   const DWORD chunk = count > MAXDWORD ? MAXDWORD : static_cast<DWORD>(count);
   DWORD read = 0;
   if (!::ReadFile(AsHandle(file), buffer, chunk, &read, nullptr)) return -1;
@@ -162,6 +169,7 @@ int64_t FileRead(FileHandle file, void* buffer, size_t count) {
 }
 
 bool FileWriteAll(FileHandle file, const void* buffer, size_t count) {
+  if (fault::Injected(FileOp::kWrite, file)) return false;
   const char* p = static_cast<const char*>(buffer);
   while (count > 0) {
     const DWORD chunk = count > MAXDWORD ? MAXDWORD : static_cast<DWORD>(count);
@@ -184,6 +192,7 @@ int64_t FileGetSize(FileHandle file) {
 }
 
 bool FileSetSize(FileHandle file, int64_t size) {
+  if (fault::Injected(FileOp::kSetSize, file)) return false;
   // SetEndOfFile cuts at the file pointer; the caller's position is kept, as
   // a truncate elsewhere keeps it.
   const int64_t position = FileSeek(file, 0, SeekOrigin::kCurrent);
@@ -198,7 +207,9 @@ bool FileSetSize(FileHandle file, int64_t size) {
 }
 
 void FileClose(FileHandle file) {
-  if (file != kInvalidFile) ::CloseHandle(AsHandle(file));
+  if (file == kInvalidFile) return;
+  fault::Untrack(file);
+  ::CloseHandle(AsHandle(file));
 }
 
 bool FileExists(const std::string& path) {
@@ -233,10 +244,14 @@ bool ForceDirectories(const std::string& path) {
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
+  if (fault::Injected(FileOp::kRename, from)) return false;
   return ::MoveFileA(from.c_str(), to.c_str()) != 0;
 }
 
-bool DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool DeleteFile(const std::string& path) {
+  if (fault::Injected(FileOp::kDelete, path)) return false;
+  return ::DeleteFileA(path.c_str()) != 0;
+}
 
 std::vector<std::string> FindFiles(const std::string& pattern) {
   std::vector<std::string> names;
@@ -450,6 +465,7 @@ bool PostNotification(uintptr_t target, uint32_t message) {
 namespace zelmor::platform {
 
 bool ReplaceFile(const std::string& from, const std::string& to) {
+  if (fault::Injected(FileOp::kRename, from)) return false;
   return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
