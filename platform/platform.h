@@ -239,3 +239,11 @@ using FaultInjector = std::function<uint32_t(FileOp op, const std::string& path)
 // Without an injector each file call pays one relaxed atomic load.
 void SetFaultInjector(FaultInjector injector);
 }  // namespace zelmor::platform
+
+// ---- process memory (memory benchmark) ---------------------------------------
+namespace zelmor::platform {
+// The process's resident memory in bytes, or 0 when it cannot be read:
+// VmRSS of /proc/self/status on Linux, the working set of
+// GetProcessMemoryInfo on Windows.
+uint64_t ResidentMemoryBytes();
+}  // namespace zelmor::platform

@@ -479,3 +479,18 @@ bool StdoutIsTerminal() {
 namespace zelmor::platform {
 const bool kCaseInsensitiveFileNames = true;
 }  // namespace zelmor::platform
+
+// ---- process memory (memory benchmark) ---------------------------------------
+// Kept with the one function that needs it (psapi, linked in CMakeLists.txt).
+#include <psapi.h>
+
+namespace zelmor::platform {
+
+uint64_t ResidentMemoryBytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) return 0;
+  return counters.WorkingSetSize;
+}
+
+}  // namespace zelmor::platform
