@@ -21,14 +21,6 @@ namespace {
 // Made once, never freed: hosts may hold it until the process ends.
 std::atomic<TIBDatabase*> g_fuel_database{nullptr};
 
-// Serialises the whole of FBSetGSMBaseConnect, so that two first calls do
-// not make two objects and one call cannot rename the connection between
-// another's close and open. Taken before ConnectLock, never inside it.
-std::mutex& FuelLock() {
-  static auto* lock = new std::mutex;
-  return *lock;
-}
-
 TIBDatabase& MakeFuelDatabase(const std::string& caller_tag) {
   auto* database = new TIBDatabase();
   // Stored at once: a set-up that fails half-way is not repeated later.

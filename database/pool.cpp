@@ -13,19 +13,17 @@
 #include "database/transaction_factory.h"
 #include "rtl/exceptions.h"
 #include "rtl/format.h"
+#include "rtl/process_object.h"
 #include "rtl/text.h"
 #include "tools/context_exception.h"
 
 namespace zelmor::db {
 namespace {
 
+ProcessObject<std::vector<TDBPool>> g_pool_list;
+
 // In the order the entries were created. Guarded by PoolLock.
-// Never destroyed: ClearPool runs in the unload sequence, which at process
-// exit comes after static destructors.
-std::vector<TDBPool>& PoolList() {
-  static auto* list = new std::vector<TDBPool>;
-  return *list;
-}
+std::vector<TDBPool>& PoolList() { return g_pool_list.Get(); }
 
 // Every failure leaves a pool operation as a new one of the same class,
 // naming the operation and the class.
@@ -202,5 +200,7 @@ size_t PoolSize() {
   std::lock_guard guard(PoolLock());
   return PoolList().size();
 }
+
+void ReleasePoolList() { g_pool_list.Release(); }
 
 }  // namespace zelmor::db

@@ -52,6 +52,8 @@ void FBReturnIBDataBaseToPool(TIBDatabase* database, const std::string& caller_t
 // Closes and frees every pooled connection; at unload. All are released even
 // when one fails to close; the first failure is raised afterwards.
 void ClearPool();
+// Frees the (empty) list when the library unloads.
+void ReleasePoolList();
 
 // Copies of the entries, first created first; for tests and diagnostics.
 std::vector<TDBPool> PoolEntries();

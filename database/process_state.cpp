@@ -3,23 +3,24 @@
 #include "eventlog/ldslogger.h"
 #include "platform/platform.h"
 #include "rtl/exceptions.h"
+#include "rtl/process_object.h"
 
 namespace zelmor::db {
 namespace {
 
 TLDSLogger* g_event_logger = nullptr;
 
-// Test hooks. Reached through a function and never destroyed: a
-// namespace-scope object would be constructed after the library's entry
-// point has run, and destroyed before its unload sequence at process exit.
+// Test hooks.
 struct TimeSources {
   std::function<uint32_t()> ticks;
   std::function<DateTime()> clock;
 };
-TimeSources& Sources() {
-  static auto* sources = new TimeSources;
-  return *sources;
-}
+ProcessObject<TimeSources> g_sources;
+ProcessObject<std::recursive_mutex> g_connect_lock;
+ProcessObject<std::recursive_mutex> g_pool_lock;
+ProcessObject<std::mutex> g_fuel_lock;
+
+TimeSources& Sources() { return g_sources.Get(); }
 
 }  // namespace
 
@@ -37,16 +38,15 @@ void LogFmt(const std::string& format, const FormatArgs& args, uint8_t level) {
   if (g_event_logger) g_event_logger->WriteFmt(format, args, level);
 }
 
-// The locks outlive static destruction: the unload sequence takes them at
-// process exit.
-std::recursive_mutex& ConnectLock() {
-  static auto* lock = new std::recursive_mutex;
-  return *lock;
-}
+std::recursive_mutex& ConnectLock() { return g_connect_lock.Get(); }
+std::recursive_mutex& PoolLock() { return g_pool_lock.Get(); }
+std::mutex& FuelLock() { return g_fuel_lock.Get(); }
 
-std::recursive_mutex& PoolLock() {
-  static auto* lock = new std::recursive_mutex;
-  return *lock;
+void ReleaseLocks() {
+  g_fuel_lock.Release();
+  g_pool_lock.Release();
+  g_connect_lock.Release();
+  g_sources.Release();
 }
 
 uint32_t Ticks() { return Sources().ticks ? Sources().ticks() : platform::TickCount(); }

@@ -37,6 +37,13 @@ void LogFmt(const std::string& format, const FormatArgs& args, uint8_t level = 0
 std::recursive_mutex& ConnectLock();
 // Guards the pool's list and every field of its entries.
 std::recursive_mutex& PoolLock();
+// Serialises the whole of FBSetGSMBaseConnect, so that two first calls do
+// not make two objects and one call cannot rename the connection between
+// another's close and open. Taken before ConnectLock, never inside it.
+std::mutex& FuelLock();
+// Frees the locks (and the test hooks) when the library unloads; they are
+// made again on next use.
+void ReleaseLocks();
 
 // The millisecond tick counter of the timed lines and the local clock of the
 // pool; both replaceable so that tests need not wait.

@@ -3,10 +3,17 @@
 #include "eventlog/ldslogger.h"
 #include "eventlog/log_levels.h"
 #include "platform/platform.h"
+#include "rtl/process_object.h"
 
 namespace zelmor::eventlog {
 
 TLDSLogger* ErrorsWriter = nullptr;
+
+namespace {
+
+ProcessObject<FormatSettings> g_log_format_settings;
+
+}  // namespace
 
 namespace {
 
@@ -24,10 +31,7 @@ void FillLogFormatSettings() {
 
 }  // namespace
 
-FormatSettings& LogFormatSettings() {
-  static auto* settings = new FormatSettings;
-  return *settings;
-}
+FormatSettings& LogFormatSettings() { return g_log_format_settings.Get(); }
 
 const FormatSettings& TimestampSettings() {
   return UseLocaleFormat ? DefaultFormatSettings() : LogFormatSettings();
@@ -43,6 +47,7 @@ void InitializeUnit() {
 void FinalizeUnit() {
   delete ErrorsWriter;
   ErrorsWriter = nullptr;
+  g_log_format_settings.Release();
 }
 
 }  // namespace zelmor::eventlog

@@ -28,8 +28,7 @@ constexpr bool RaiseOnMutexError = false;
 constexpr bool DefaultUseGlobalMutex = true;
 
 // Fixed timestamp settings, so that the log reads the same on every machine.
-// Filled by InitializeUnit; never destroyed, since lines are still written
-// by the unload sequence at process exit.
+// Filled by InitializeUnit, freed by FinalizeUnit.
 FormatSettings& LogFormatSettings();
 // The fallback logger (LDSLoggerErrorsWriter.log in the temporary folder);
 // null outside InitializeUnit ... FinalizeUnit.

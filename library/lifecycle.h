@@ -4,8 +4,8 @@
 // namespace-scope object with a constructor or destructor. On Linux the entry
 // point runs before such objects of this library are constructed, and at
 // process exit the unload sequence runs after they are destroyed; so
-// process-wide state is constant data, a plain pointer or number, or made
-// with new on first use and never destroyed.
+// process-wide state is constant data, a plain pointer or number, or a
+// ProcessObject (rtl/process_object.h) that the unload sequence releases.
 #pragma once
 
 namespace zelmor::library {

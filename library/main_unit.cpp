@@ -7,6 +7,7 @@
 #include "rtl/exceptions.h"
 #include "rtl/text.h"
 #include "settings/connection_params.h"
+#include "settings/ini_format_settings.h"
 
 namespace zelmor::library {
 namespace {
@@ -126,6 +127,8 @@ void UnloadMainUnit() {
   } catch (const std::exception& error) {
     if (log) log->WriteLine(error.what(), kError);
   }
+  db::ReleasePoolList();
+  db::ReleaseLocks();
 
   if (g_client_library) {
     try {
@@ -143,6 +146,8 @@ void UnloadMainUnit() {
   delete g_event_logger;
   g_event_logger = nullptr;
   FBPassword().clear();
+  ReleaseFBPassword();
+  ReleaseIniFormatSettings();
 }
 
 }  // namespace zelmor::library

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "rtl/exceptions.h"
+#include "rtl/process_object.h"
 #include "rtl/text.h"
 #include "settings/safe_ini_file.h"
 #include "tools/password_cipher.h"
@@ -12,10 +13,14 @@
 namespace zelmor {
 
 int32_t FBPort = 0;
-std::string& FBPassword() {
-  static auto* password = new std::string;
-  return *password;
-}
+namespace {
+
+ProcessObject<std::string> g_password;
+
+}  // namespace
+
+std::string& FBPassword() { return g_password.Get(); }
+void ReleaseFBPassword() { g_password.Release(); }
 
 namespace {
 

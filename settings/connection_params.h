@@ -19,9 +19,10 @@ constexpr int32_t kDefaultFBPort = 30050;
 
 // The process-wide values (0 and empty until loaded).
 extern int32_t FBPort;
-// The password is reached through a function and never destroyed: the
-// library's entry point runs before namespace-scope objects are constructed.
+// The password is reached through a function (see rtl/process_object.h);
+// the unload sequence empties it, then frees it.
 std::string& FBPassword();
+void ReleaseFBPassword();
 
 struct ConnectionParams {
   int32_t port = 0;

@@ -1,5 +1,7 @@
 #include "settings/ini_format_settings.h"
 
+#include "rtl/process_object.h"
+
 namespace zelmor {
 
 namespace {
@@ -20,11 +22,15 @@ FormatSettings MakeIniFormatSettings() {
   return settings;
 }
 
+struct IniSettings {
+  FormatSettings settings = MakeIniFormatSettings();
+};
+ProcessObject<IniSettings> g_ini_settings;
+
 }  // namespace
 
-const FormatSettings& IniFormatSettings() {
-  static const FormatSettings* settings = new FormatSettings(MakeIniFormatSettings());
-  return *settings;
-}
+const FormatSettings& IniFormatSettings() { return g_ini_settings.Get().settings; }
+
+void ReleaseIniFormatSettings() { g_ini_settings.Release(); }
 
 }  // namespace zelmor

@@ -9,5 +9,7 @@ namespace zelmor {
 // The locale's settings with dates "dd.mm.yyyy", times "hh:nn:ss.zzzz",
 // separators '.' and ':' and the decimal point '.'.
 const FormatSettings& IniFormatSettings();
+// Frees them when the library unloads.
+void ReleaseIniFormatSettings();
 
 }  // namespace zelmor

@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "database_test_support.h"
 #include "rtl/exceptions.h"
+#include "rtl/paths.h"
 #include "test_server.h"
 
 namespace zelmor {
@@ -59,7 +60,7 @@ TEST_F(ConnectTest, OpenAndCloseWriteTheirLinesAndRepeatsChangeNothing) {
   EXPECT_FALSE(database->Connected());
   FBDisconnectDB(database.get(), "");
 
-  const std::string file = name.substr(name.rfind(':') + 1);
+  const std::string file = ExtractFileName(name);
   EXPECT_EQ(Lines(), (std::vector<std::string>{
                          "[Main] DB:OPEN (d" + number + ", " + name + ", MAIN, 7 ms, w7)",
                          "[Main] Подкл. УЖЕ устан. (" + name + ", MAIN, w7)",
