@@ -126,4 +126,13 @@ LogFile OpenLogFile(const std::string& path, OpenMode mode, int timeout_ms) {
   }
 }
 
+bool DeleteLogFile(const std::string& path, int timeout_ms) {
+  const uint32_t deadline = platform::TickCount() + static_cast<uint32_t>(timeout_ms);
+  while (!platform::DeleteFile(path)) {
+    if (!IsSharingConflict(platform::LastError()) || TicksUntil(deadline) <= 0) return false;
+    platform::SleepMs(10);
+  }
+  return true;
+}
+
 }  // namespace zelmor::eventlog

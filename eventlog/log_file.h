@@ -62,4 +62,9 @@ class LogFile {
 // failures raise the open's own error at once.
 LogFile OpenLogFile(const std::string& path, OpenMode mode, int timeout_ms);
 
+// Deletes `path`, retrying sharing and lock violations (a scanner or indexer
+// holding the file for a moment) every 10 ms until `timeout_ms` after the
+// first attempt. False when the file is still there.
+bool DeleteLogFile(const std::string& path, int timeout_ms);
+
 }  // namespace zelmor::eventlog

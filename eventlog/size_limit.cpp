@@ -1,6 +1,7 @@
 #include "eventlog/size_limit.h"
 
 #include "eventlog/archives.h"
+#include "eventlog/eventlog_unit.h"
 #include "eventlog/ldslogger.h"
 
 namespace zelmor::eventlog {
@@ -18,7 +19,7 @@ class TemporaryCopy {
         file_(LogFile::Open(path_, OpenMode::kCreate)) {}
   ~TemporaryCopy() {
     file_.Close();
-    platform::DeleteFile(path_);
+    DeleteLogFile(path_, DefaultOpenTimeout);
   }
   TemporaryCopy(const TemporaryCopy&) = delete;
   TemporaryCopy& operator=(const TemporaryCopy&) = delete;
@@ -53,10 +54,14 @@ void CutHead(TLDSLogger& logger, LogFile& file) {
   TemporaryCopy copy(logger.FileName());
   const int64_t kept = file.Size() - file.Position();
   copy.File().CopyFrom(file, kept);
-  file.SetSize(kept);
   file.Seek(0, platform::SeekOrigin::kBegin);
   copy.File().Seek(0, platform::SeekOrigin::kBegin);
+  // The kept part is written over the head before the file is shortened: a
+  // copy that fails half way then leaves every kept line in the file (some
+  // twice) instead of cutting off the newest ones, whose only other copy is
+  // about to be deleted.
   file.CopyFrom(copy.File(), kept);
+  file.SetSize(kept);
 }
 
 void CheckSizeLimit(TLDSLogger& logger, LogFile& file) {

@@ -1,0 +1,59 @@
+// Failures injected into the OS layer's file calls for one test, and the
+// fallback logger pointed at a folder of the test run's own.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace zelmor::test {
+
+// The folder LDSLoggerErrorsWriter.log lives in during this run (the
+// temporary folder is pointed there before the event log unit starts).
+const std::string& ErrorsFolder();
+// Lines the fallback logger has written since it held `from` bytes.
+std::vector<std::string> ErrorsWriterLinesFrom(size_t from);
+size_t ErrorsWriterSize();
+
+// The lines of a file split at CR LF; a final part without CR LF is kept as
+// a line of its own, so torn endings show.
+std::vector<std::string> SplitLines(const std::string& bytes);
+
+// Installs an injector for its lifetime. Each rule fails the calls of one
+// operation on files whose bare name matches, after letting `skip` of them
+// through, `times` times (kAlways: every one after the skipped).
+class InjectedFaults {
+ public:
+  static constexpr int kAlways = -1;
+  enum class Match { kExactName, kNamePrefix };
+
+  InjectedFaults();
+  ~InjectedFaults();
+  InjectedFaults(const InjectedFaults&) = delete;
+  InjectedFaults& operator=(const InjectedFaults&) = delete;
+
+  InjectedFaults& Fail(platform::FileOp op, const std::string& name, uint32_t code,
+                       Match match = Match::kExactName, int skip = 0, int times = kAlways);
+  // Failures injected so far, by every rule.
+  int Injected() const;
+
+ private:
+  struct Rule {
+    platform::FileOp op;
+    std::string name;
+    uint32_t code;
+    Match match;
+    int skip;
+    int times;
+  };
+  uint32_t Decide(platform::FileOp op, const std::string& path);
+
+  mutable std::mutex lock_;
+  std::vector<Rule> rules_;
+  int injected_ = 0;
+};
+
+}  // namespace zelmor::test
