@@ -235,8 +235,9 @@ enum class FileOp {
 // Called from whichever thread makes the file call, outside any lock of this
 // layer; it must not make file calls itself.
 using FaultInjector = std::function<uint32_t(FileOp op, const std::string& path)>;
-// Sets the injector, replacing any earlier one; an empty one removes it.
-// Without an injector each file call pays one relaxed atomic load.
+// Sets the injector, replacing any earlier one; an empty one removes it. A
+// call that already asked the old injector may still be inside it when this
+// returns. Without an injector each file call pays one relaxed atomic load.
 void SetFaultInjector(FaultInjector injector);
 }  // namespace zelmor::platform
 
