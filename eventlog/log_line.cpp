@@ -39,18 +39,7 @@ std::string FormatLogLine(std::string_view timestamp, std::string_view trimmed_t
 }
 
 std::string MutexNameOf(std::string_view file_name) {
-  std::string name = AnsiLowerCase(file_name);
-  for (char& c : name) {
-    switch (c) {
-      case '"': case '*': case '/': case ':': case '<':
-      case '>': case '?': case '\\': case '|':
-        c = '_';
-        break;
-      default:
-        break;
-    }
-  }
-  return name;
+  return ReplaceReservedNameChars(AnsiLowerCase(file_name));
 }
 
 }  // namespace zelmor::eventlog

@@ -77,49 +77,45 @@ void PrintQuery(ZelmorApi& api, TIBDatabase* database, const std::string& sql) {
   std::cout << "(" << table.RowCount() << (table.RowCount() == 1 ? " row)\n" : " rows)\n");
 }
 
-bool NeedsStatement(const Options& options) {
-  if (!options.positional.empty()) return true;
-  std::cerr << "zelmor: " << options.command << " needs an SQL statement\n";
-  return false;
+// Runs the statement of the command line on a pooled connection: a failed
+// take is a server problem, a failure of `work` the statement's.
+template <typename Work>
+int WithStatement(ZelmorApi& api, const Options& options, Work work) {
+  if (options.positional.empty()) {
+    std::cerr << "zelmor: " << options.command << " needs an SQL statement\n";
+    return kExitUsage;
+  }
+  std::unique_ptr<PooledConnection> connection;
+  try {
+    connection = std::make_unique<PooledConnection>(api, options);
+  } catch (const std::exception& error) {
+    return Report(error, kExitNoServer);
+  }
+  try {
+    work(connection->get(), Utf8ToCp1251(options.positional[0]));
+    return kExitOk;
+  } catch (const std::exception& error) {
+    return Report(error, kExitBadStatement);
+  }
 }
 
 }  // namespace
 
 int RunQuery(ZelmorApi& api, const Options& options) {
-  if (!NeedsStatement(options)) return kExitUsage;
-  std::unique_ptr<PooledConnection> connection;
-  try {
-    connection = std::make_unique<PooledConnection>(api, options);
-  } catch (const std::exception& error) {
-    return Report(error, kExitNoServer);
-  }
-  try {
-    PrintQuery(api, connection->get(), Utf8ToCp1251(options.positional[0]));
-    return kExitOk;
-  } catch (const std::exception& error) {
-    return Report(error, kExitBadStatement);
-  }
+  return WithStatement(api, options, [&](TIBDatabase* database, const std::string& sql) {
+    PrintQuery(api, database, sql);
+  });
 }
 
 int RunExec(ZelmorApi& api, const Options& options) {
-  if (!NeedsStatement(options)) return kExitUsage;
-  std::unique_ptr<PooledConnection> connection;
-  try {
-    connection = std::make_unique<PooledConnection>(api, options);
-  } catch (const std::exception& error) {
-    return Report(error, kExitNoServer);
-  }
-  try {
+  return WithStatement(api, options, [&](TIBDatabase* database, const std::string& sql) {
     std::unique_ptr<TIBDataSet> dataset(
-        api.FBCreateDataSetForWrite(connection->get(), 1, nullptr, kCallerTag));
-    dataset->SelectSQL().SetText(Utf8ToCp1251(options.positional[0]));
+        api.FBCreateDataSetForWrite(database, 1, nullptr, kCallerTag));
+    dataset->SelectSQL().SetText(sql);
     api.FBExecDataSet(dataset.get(), kCallerTag);
     api.FBCommitTransaction(dataset->Transaction(), kCallerTag);
     std::cout << "done\n";
-    return kExitOk;
-  } catch (const std::exception& error) {
-    return Report(error, kExitBadStatement);
-  }
+  });
 }
 
 int RunFuel(ZelmorApi& api, const Options&) {

@@ -145,6 +145,20 @@ std::string Utf8ToCp1251(std::string_view text) {
   return out;
 }
 
+std::string ReplaceReservedNameChars(std::string name) {
+  for (char& c : name) {
+    switch (c) {
+      case '"': case '*': case '/': case ':': case '<':
+      case '>': case '?': case '\\': case '|':
+        c = '_';
+        break;
+      default:
+        break;
+    }
+  }
+  return name;
+}
+
 std::string IntToStr(long long value) { return std::to_string(value); }
 
 bool TryStrToInt(std::string_view text, long long& value) {

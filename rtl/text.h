@@ -22,6 +22,9 @@ std::string Trim(std::string_view text);
 std::string Cp1251ToUtf8(std::string_view text);
 // UTF-8 to CP1251; characters CP1251 lacks become '?'.
 std::string Utf8ToCp1251(std::string_view text);
+// Replaces each of the nine characters Windows refuses in file and object
+// names (" * / : < > ? \ |) by '_'; every other byte stays.
+std::string ReplaceReservedNameChars(std::string name);
 // Decimal text of a signed integer.
 std::string IntToStr(long long value);
 // Strict decimal parse: optional sign, digits, nothing else (blanks around

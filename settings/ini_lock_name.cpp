@@ -12,17 +12,7 @@ std::string BuildLockName(std::string_view file_name) {
     if (c == '\\' && !name.empty() && name.back() == '\\') continue;
     name += c;
   }
-  for (char& c : name) {
-    switch (c) {
-      case '"': case '*': case '/': case ':': case '<':
-      case '>': case '?': case '\\': case '|':
-        c = '_';
-        break;
-      default:
-        break;
-    }
-  }
-  return name;
+  return ReplaceReservedNameChars(std::move(name));
 }
 
 }  // namespace zelmor
