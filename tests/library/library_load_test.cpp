@@ -29,6 +29,14 @@ std::string DummyClient() {
   return BinFolder() + "dummy-client" + platform::kPathDelimiter + platform::kClientLibraryFileName;
 }
 
+// The file of the client library loaded in this process, or "".
+std::string LoadedClientPath() {
+  platform::ModuleHandle client = platform::LoadedModule(platform::kClientLibraryFileName);
+  if (!client) return {};
+  void* entry = platform::ModuleSymbol(client, "isc_attach_database");
+  return entry ? platform::ModulePathOf(entry) : std::string();
+}
+
 // Child: loads the library by path as a host does, uses a few exports,
 // unloads it and writes what it saw as name=value lines.
 //   args: library path, report path, "preload" to load the dummy client first,
@@ -47,6 +55,7 @@ ZELMOR_CHILD_ROLE(load_library) {
       report["port"] = std::to_string(api.GetFBPort());
       report["password"] = std::string(api.GetFBPassword(0)).empty() ? "empty" : "set";
       report["firebird"] = platform::GetEnvironmentVariable("FIREBIRD");
+      report["client"] = LoadedClientPath();
       try {
         api.CommitTransactionWithReOpenDST(nullptr, nullptr);
       } catch (const Exception& e) {
@@ -198,6 +207,19 @@ TEST_F(LibraryLoad, AtHomeAClientCopyThatCannotBeLoadedIsAnError) {
   EXPECT_NE(log.find("Файл \"" + path + "\" присутствует, однако загрузить его не удалось: "),
             std::string::npos)
       << log;
+}
+
+TEST_F(LibraryLoad, AtHomeTheSuitesOwnClientCopyIsLoadedFirstWithoutALine) {
+  if (!GetGDSLibrary().TryIBLoad()) GTEST_SKIP() << "no Firebird client library here";
+  const std::string copy = home_ + platform::kHomeClientLibraryPath;
+  std::filesystem::create_directories(ExtractFilePath(copy));
+  std::filesystem::copy_file(LoadedClientPath(), copy);
+
+  const auto report = Run(InstallAtHome());
+  EXPECT_EQ(std::filesystem::canonical(report.at("client")), std::filesystem::canonical(copy))
+      << "the components use the suite's copy";
+  const std::string log = test::ReadFileBytes(LogPath());
+  EXPECT_EQ(log.find(platform::kClientLibraryFileName), std::string::npos) << log;
 }
 
 TEST_F(LibraryLoad, UnloadingClosesPooledConnectionsBeforeItsLastLine) {
