@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace zelmor::platform {
 

@@ -120,5 +120,22 @@ TEST(LogWriteFaults, AccessDeniedIsNotRetried) {
   EXPECT_EQ(faults.Injected(), 1);
 }
 
+TEST(LogWriteFaults, FallbackThatFailsTooStaysQuiet) {
+  test::TempFolder dir;
+  const std::string path = dir / "app.log";
+  auto logger = LoggerAt(path);
+  logger->WriteLine("first", 0);
+  const size_t errors_from = test::ErrorsWriterSize();
+  {
+    InjectedFaults faults;
+    faults.Fail(FileOp::kWrite, "app.log", kDiskFull)
+        .Fail(FileOp::kWrite, "LDSLoggerErrorsWriter.log", kDiskFull);
+    logger->WriteLine("second", 0);
+    EXPECT_EQ(faults.Injected(), 2) << "one failed line, one failed report, no loop";
+  }
+  EXPECT_EQ(test::SplitLines(ReadFileBytes(path)).size(), 1u);
+  EXPECT_EQ(test::ErrorsWriterSize(), errors_from);
+}
+
 }  // namespace
 }  // namespace zelmor
