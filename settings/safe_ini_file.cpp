@@ -1,5 +1,7 @@
 #include "settings/safe_ini_file.h"
 
+#include <algorithm>
+
 #include "rtl/exceptions.h"
 #include "rtl/global_mutex.h"
 #include "rtl/text.h"
@@ -34,20 +36,20 @@ void RetryWrite(const IniStore& store, Write write) {
   }
 }
 
-// Chunk n of a value lives under key + "__$Line" + n; true for such a name
-// with 2 <= n <= count.
-bool IsContinuationKey(const std::string& name, const std::string& key, int count) {
+// Chunk n of a value lives under key + "__$Line" + n; n for such a name
+// with 2 <= n <= count, else 0.
+int ContinuationNumber(const std::string& name, const std::string& key, int count) {
   const std::string prefix = key + kLineSuffix;
   if (name.size() <= prefix.size() || !AnsiSameText(name.substr(0, prefix.size()), prefix))
-    return false;
+    return 0;
   const std::string number = name.substr(prefix.size());
-  if (number[0] == '0' || number.size() > 10) return false;
+  if (number[0] == '0' || number.size() > 10) return 0;
   long long n = 0;
   for (const char c : number) {
-    if (c < '0' || c > '9') return false;
+    if (c < '0' || c > '9') return 0;
     n = n * 10 + (c - '0');
   }
-  return n >= 2 && n <= count;
+  return n >= 2 && n <= count ? static_cast<int>(n) : 0;
 }
 
 }  // namespace
@@ -123,7 +125,7 @@ void TSafeIniFile::DeleteValueKeys(const std::string& section, const std::string
     // Only the continuation keys that exist: a count damaged by another
     // program must not turn into millions of deletions.
     for (const std::string& name : store_.ReadSection(section))
-      if (IsContinuationKey(name, key, count)) store_.DeleteKey(section, name);
+      if (ContinuationNumber(name, key, count) != 0) store_.DeleteKey(section, name);
   }
   if (delete_main_key) store_.DeleteKey(section, key);
 }
@@ -149,7 +151,12 @@ std::string TSafeIniFile::ReadString(const std::string& section, const std::stri
     const bool valid =
         TryStrToInt(ReadRawValue(section, key + kHashSuffix, "", nullptr), stored_hash);
     if (!valid || (VerifyFirstLineHash ? stored_hash : 0) != hash) return;
-    for (int n = 2; n <= count; ++n)
+    // Missing chunks read as empty: the join stops at the last one present,
+    // so a count damaged by another program cannot mean billions of reads.
+    int last = 1;
+    for (const std::string& name : store_.ReadSection(section))
+      last = std::max(last, ContinuationNumber(name, key, count));
+    for (int n = 2; n <= last; ++n)
       result += ReadRawValue(section, key + kLineSuffix + IntToStr(n), "", nullptr);
   });
   return result;

@@ -170,6 +170,18 @@ TEST_F(SafeIniFileTest, ForeignOverwriteOfTheMainKeyIsNoticed) {
   EXPECT_EQ(ini.ReadString("S", "K", ""), std::string(65532, 'x'));
 }
 
+TEST_F(SafeIniFileTest, DamagedCountJoinsOnlyTheChunksPresent) {
+  // Found by fuzzing: a count of two billion once meant as many reads.
+  test::WriteFileBytes(Path(),
+                       "[S]\r\nK=abc\r\nK__$Count=2000000000\r\nK__$Hash=397824173\r\n"
+                       "K__$Line2=def\r\nK__$Line4=ghi\r\n");
+  TSafeIniFile ini(Path());
+  // Chunk 3 is missing and reads as empty; the ones after it still count.
+  EXPECT_EQ(ini.ReadString("S", "K", ""), "abcdefghi");
+  ini.DeleteKey("S", "K");
+  EXPECT_EQ(test::ReadFileBytes(Path()), "[S]\r\n");
+}
+
 TEST_F(SafeIniFileTest, LineBreaksQuotesAndMarkersRoundTrip) {
   TSafeIniFile ini(Path());
   const std::vector<std::pair<std::string, std::string>> cases = {
