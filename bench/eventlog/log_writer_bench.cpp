@@ -132,6 +132,10 @@ int Main(int argc, char** argv) {
   std::printf("  %d processes: WriteLine %7.0f ns/line, floor %7.0f ns/line, ratio %.2f\n",
               kProcesses, logger4, floor4, logger4 / floor4);
   std::printf("  target: ratio <= 1.25\n");
+  std::printf("RESULT log_1thread_logger=%.0f ns\n", logger1);
+  std::printf("RESULT log_1thread_floor=%.0f ns\n", floor1);
+  std::printf("RESULT log_%dprocesses_logger=%.0f ns\n", kProcesses, logger4);
+  std::printf("RESULT log_%dprocesses_floor=%.0f ns\n", kProcesses, floor4);
   return 0;
 }
 

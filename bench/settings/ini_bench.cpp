@@ -51,6 +51,11 @@ int main() {
                 timings[i].read_us, timings[i].read_us / kb);
   }
   zelmor::platform::DeleteFile(path);
+  const char* const keys[] = {"100b", "70kb", "1mb"};
+  for (int i = 0; i < 3; ++i) {
+    std::printf("RESULT ini_write_%s=%.1f us\n", keys[i], timings[i].write_us);
+    std::printf("RESULT ini_read_%s=%.1f us\n", keys[i], timings[i].read_us);
+  }
   const double size_ratio = 1024.0 / 70.0;
   std::printf("1 MB / 70 KB: size x%.1f, WriteString x%.1f, ReadString x%.1f "
               "(linear growth keeps these near the size ratio)\n",
