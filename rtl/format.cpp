@@ -1,7 +1,6 @@
 #include "rtl/format.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 
 #include "rtl/exceptions.h"
@@ -9,6 +8,11 @@
 
 namespace zelmor {
 namespace {
+
+// Widths and precisions pad a field: a larger one (up to the billions an
+// int allows) would mean allocating gigabytes for one field, so it is
+// refused as a malformed specifier. No message or log line comes near it.
+constexpr long long kMaxFieldWidth = 65536;
 
 // One pass over a format string, specifier by specifier, with the
 // platform's rules for indexes, '*' and the argument each specifier takes.
@@ -49,15 +53,17 @@ class Formatter {
     if (At(pos_) == '*') {
       const size_t arg = index_ >= 0 ? static_cast<size_t>(index_++) : next_arg_;
       if (arg >= args_.size() || !args_[arg].IsInteger()) InvalidFormat();
+      const int64_t value = args_[arg].AsInteger();
+      if (value > kMaxFieldWidth || value < -kMaxFieldWidth) InvalidFormat();
       next_arg_ = arg + 1;
       ++pos_;
-      return static_cast<int>(args_[arg].AsInteger());
+      return static_cast<int>(value);
     }
     const size_t start = pos_;
     long long value = 0;
     while (pos_ < format_.size() && format_[pos_] >= '0' && format_[pos_] <= '9') {
       value = value * 10 + (format_[pos_++] - '0');
-      if (value > INT_MAX) InvalidFormat();
+      if (value > kMaxFieldWidth) InvalidFormat();
     }
     if (pos_ >= format_.size()) InvalidFormat();
     return pos_ > start ? static_cast<int>(value) : -1;

@@ -131,5 +131,17 @@ TEST(Format, MismatchedOrMissingArgumentsRaise) {
   EXPECT_EQ(ErrorOf("%99999999999d", {1}), "Invalid format specifier : \"%99999999999d\"");
 }
 
+TEST(Format, WidthsAndPrecisionsBeyondOneFieldLimitRaise) {
+  // Found by fuzzing: a width in the billions, written or taken by '*',
+  // asked for gigabytes.
+  EXPECT_EQ(F("%65536d", {1}).size(), 65536u);
+  EXPECT_EQ(F("%.65536d", {1}).size(), 65536u);
+  EXPECT_EQ(F("%*d", {-65536, 1}).size(), 65536u);
+  EXPECT_EQ(ErrorOf("%65537d", {1}), "Invalid format specifier : \"%65537d\"");
+  EXPECT_EQ(ErrorOf("%.2000000000d", {1}), "Invalid format specifier : \"%.2000000000d\"");
+  for (const long long width : {1879048196LL, -2130690042LL, -2147483648LL, 1LL << 40})
+    EXPECT_EQ(ErrorOf("[%*d]", {width, 42}), "Invalid format specifier : \"[%*d]\"") << width;
+}
+
 }  // namespace
 }  // namespace zelmor
