@@ -15,3 +15,10 @@ if(WIN32)
   # Windows XP-era API surface is enough; keep <windows.h> lean.
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 endif()
+
+# clang writes literals in UTF-8 only; its builds re-encode each source
+# before compiling it (see the launcher).
+if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  set(CMAKE_C_COMPILER_LAUNCHER ${CMAKE_CURRENT_LIST_DIR}/clang-cp1251-launcher.sh)
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${CMAKE_CURRENT_LIST_DIR}/clang-cp1251-launcher.sh)
+endif()

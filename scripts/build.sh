@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Configures and builds one of the three builds:
+# Configures and builds one of the four builds:
 #   scripts/build.sh linux     native Linux build            (build/linux)
 #   scripts/build.sh asan      Linux with ASan + UBSan        (build/asan)
 #   scripts/build.sh windows   32-bit Windows DLLs, MinGW     (build/windows)
+#   scripts/build.sh fuzz      clang, libFuzzer targets       (build/fuzz)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-kind=${1:?usage: build.sh linux|asan|windows}
+kind=${1:?usage: build.sh linux|asan|windows|fuzz}
 dir=$root/build/$kind
 args=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
+targets=()
 case $kind in
   linux) ;;
   asan) args+=(-DZELMOR_SANITIZE=ON -DZELMOR_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug) ;;
@@ -15,10 +17,16 @@ case $kind in
     # Configuring copies the MinGW runtime DLLs beside the programs.
     args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" -DZELMOR_BUILD_BENCH=OFF)
     ;;
+  fuzz)
+    # Every target instrumented; only the fuzz targets are built.
+    export CC=clang CXX=clang++
+    args+=(-DZELMOR_FUZZ=ON -DZELMOR_BUILD_TESTS=OFF -DZELMOR_BUILD_BENCH=OFF)
+    targets=(--target zelmor_fuzzers)
+    ;;
   *) echo "unknown build: $kind" >&2; exit 2 ;;
 esac
 cmake -S "$root" -B "$dir" "${args[@]}" >/dev/null
-cmake --build "$dir" -j "$(nproc)"
+cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
 if [ "$kind" = windows ]; then
   # Every module is a 32-bit PE for i386.
   for module in "$dir"/bin/*.dll "$dir"/bin/*.exe; do

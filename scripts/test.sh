@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test run, from a fresh machine: installs what is missing, builds
 # the Linux, sanitized Linux and Windows builds, starts the private Firebird
-# server, runs every test (Windows ones under Wine) and stops the server.
+# server, runs every test (Windows ones under Wine) and the fuzz targets
+# (scripts/fuzz.sh, which builds its own kind), and stops the server.
 # Exits non-zero when anything fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
