@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Runs Linux test programs under valgrind's memcheck: any error, or any
+# definitely or indirectly lost block, fails the run.
+#
+#   scripts/valgrind.sh [BUILD_DIR] [TEST ...]
+#
+# BUILD_DIR defaults to build/linux; without TEST names every *_tests program
+# in BUILD_DIR/bin runs. Child processes the tests start run natively. Uses
+# the server of $ZELMOR_FB_TEST_DB, or starts a private one for the run.
+# Each program's report goes to BUILD_DIR/valgrind/<name>.log.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build/linux}
+[ $# -gt 0 ] && shift
+bin=$build/bin
+reports=$build/valgrind
+mkdir -p "$reports"
+
+tests=("$@")
+if [ ${#tests[@]} -eq 0 ]; then
+  for program in "$bin"/*_tests; do tests+=("$(basename "$program")"); done
+fi
+
+own_server=
+if [ -z "${ZELMOR_FB_TEST_DB:-}" ]; then
+  own_server=$build/valgrind-firebird
+  eval "$(bash "$root/scripts/firebird-server.sh" start "$own_server")"
+  trap 'bash "$root/scripts/firebird-server.sh" stop "$own_server"' EXIT
+fi
+
+failed=0
+total_start=$SECONDS
+for name in "${tests[@]}"; do
+  start=$SECONDS
+  status=ok
+  valgrind --tool=memcheck --leak-check=full --errors-for-leak-kinds=definite,indirect \
+    --show-leak-kinds=definite,indirect --error-exitcode=1 \
+    --suppressions="$root/scripts/valgrind.supp" --log-file="$reports/$name.log" \
+    "$bin/$name" --gtest_brief=1 >"$reports/$name.out" 2>&1 || status=FAILED
+  [ "$status" = ok ] || failed=1
+  printf "   %-24s %-6s %4d s   (%s)\n" "$name" "$status" $((SECONDS - start)) \
+    "$(grep -E 'ERROR SUMMARY' "$reports/$name.log" | head -1 | sed 's/^==[0-9]*== //')"
+done
+echo "   valgrind total: $((SECONDS - total_start)) s"
+exit $failed
