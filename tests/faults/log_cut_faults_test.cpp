@@ -62,6 +62,9 @@ struct CutFault {
   int skip;          // calls let through before the failures start
   bool file_untouched;  // the fault strikes before the log is changed
 };
+// Named in test output: GoogleTest would otherwise print the bytes,
+// padding included.
+void PrintTo(const CutFault& fault, std::ostream* out) { *out << fault.name; }
 
 class LogCutFaults
     : public testing::TestWithParam<std::tuple<CutFault, uint32_t>> {};

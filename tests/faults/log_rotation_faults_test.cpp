@@ -43,6 +43,9 @@ struct RotationFault {
   FileOp op;
   const char* file;
 };
+// Named in test output: GoogleTest would otherwise print the bytes,
+// padding included.
+void PrintTo(const RotationFault& fault, std::ostream* out) { *out << fault.name; }
 
 class LogRotationFaults
     : public testing::TestWithParam<std::tuple<RotationFault, uint32_t>> {};

@@ -34,6 +34,9 @@ struct WriteFault {
   bool file_exists;    // an existing file is opened, a missing one created
   const char* stage;   // the stage text the report must carry
 };
+// Named in test output: GoogleTest would otherwise print the bytes,
+// padding included.
+void PrintTo(const WriteFault& fault, std::ostream* out) { *out << fault.name; }
 
 class LogWriteFaults : public testing::TestWithParam<WriteFault> {};
 
