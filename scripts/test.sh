@@ -56,6 +56,10 @@ done
 echo "== tests: linux under valgrind"
 bash scripts/valgrind.sh "$root/build/linux" || failed=1
 
+# The fuzz targets, a fixed number of runs each over their seed corpus.
+echo "== fuzz"
+bash scripts/fuzz.sh || failed=1
+
 if [ "$failed" -ne 0 ]; then
   echo "== some tests failed"
   exit 1
