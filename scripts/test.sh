@@ -35,6 +35,16 @@ print_counts() {
        /^<end of output>/{if (name != "") printf "   %-24s %4s ran:%s\n", name, ran, out; ran=""; out=""}' \
     "$1/Testing/Temporary/LastTest.log"
 }
+# Adds the GoogleTest totals of the last ctest run in $1 to the run's totals.
+passed=0 failed_tests=0 skipped=0
+add_totals() {
+  local p f k
+  read -r p f k < <(awk '/^\[  PASSED  \] [0-9]+ test/{p+=$4}
+                         /^\[  FAILED  \] [0-9]+ test/{f+=$4}
+                         /^\[  SKIPPED \] [0-9]+ test/{k+=$4}
+                         END{print p+0, f+0, k+0}' "$1/Testing/Temporary/LastTest.log")
+  passed=$((passed + p)) failed_tests=$((failed_tests + f)) skipped=$((skipped + k))
+}
 trap cleanup EXIT
 
 failed=0
@@ -50,6 +60,7 @@ for kind in linux asan windows; do
   fi
   (cd "build/$kind" && ctest --output-on-failure -j 2) || failed=1
   print_counts "build/$kind"
+  add_totals "build/$kind"
 done
 
 # The Linux tests once more under memcheck: no error, no lost block.
@@ -60,8 +71,8 @@ bash scripts/valgrind.sh "$root/build/linux" || failed=1
 echo "== fuzz"
 bash scripts/fuzz.sh || failed=1
 
-if [ "$failed" -ne 0 ]; then
-  echo "== some tests failed"
-  exit 1
-fi
-echo "== all tests passed"
+if [ "$failed" -ne 0 ]; then echo "== some tests failed"; else echo "== all tests passed"; fi
+# Last line: the GoogleTest cases of the three builds (the valgrind and fuzz
+# runs are not counted here).
+echo "tests: $passed passed, $failed_tests failed, $skipped skipped"
+exit "$failed"
