@@ -14,7 +14,7 @@
 #include "components/ib_database.h"
 #include "components/ib_transaction.h"
 #include "database/pool.h"
-#include "platform/platform.h"
+#include "support/server_target.h"
 
 namespace zelmor {
 namespace {
@@ -24,25 +24,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kHits = 40000;
 constexpr int kAttaches = 4;
 constexpr int kRounds = 41;
-
-struct Target {
-  std::string server;
-  int port = 0;
-  std::string file;
-  std::string password;
-};
-
-bool ReadTarget(Target& target) {
-  const std::string database = platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB");
-  const size_t slash = database.find('/');
-  const size_t colon = database.find(':', slash);
-  if (slash == std::string::npos || colon == std::string::npos) return false;
-  target.server = database.substr(0, slash);
-  target.port = std::stoi(database.substr(slash + 1, colon - slash - 1));
-  target.file = database.substr(colon + 1);
-  target.password = platform::GetEnvironmentVariable("ZELMOR_FB_PASSWORD");
-  return true;
-}
 
 // The median round of each body, in microseconds per iteration. The rounds
 // of the bodies alternate, so that both meet the same server and machine.
@@ -66,8 +47,8 @@ std::vector<double> MedianMicroseconds(int iterations,
 }
 
 int Run() {
-  Target target;
-  if (!ReadTarget(target)) {
+  bench::ServerTarget target;
+  if (!bench::ReadServerTarget(target)) {
     std::printf("pool_bench: ZELMOR_FB_TEST_DB is not set; start the private server first\n");
     return 0;
   }

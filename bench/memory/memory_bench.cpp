@@ -16,6 +16,7 @@
 #include "eventlog/eventlog_unit.h"
 #include "eventlog/ldslogger.h"
 #include "platform/platform.h"
+#include "support/server_target.h"
 
 namespace zelmor {
 namespace {
@@ -27,30 +28,11 @@ constexpr int kLinesPerTake = kLines / kTakes;
 // has rotated, the allocator has its arenas.
 constexpr int kWarmUpTakes = 10000;
 
-struct Target {
-  std::string server;
-  int port = 0;
-  std::string file;
-  std::string password;
-};
-
-bool ReadTarget(Target& target) {
-  const std::string database = platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB");
-  const size_t slash = database.find('/');
-  const size_t colon = database.find(':', slash);
-  if (slash == std::string::npos || colon == std::string::npos) return false;
-  target.server = database.substr(0, slash);
-  target.port = std::stoi(database.substr(slash + 1, colon - slash - 1));
-  target.file = database.substr(colon + 1);
-  target.password = platform::GetEnvironmentVariable("ZELMOR_FB_PASSWORD");
-  return true;
-}
-
 double Kilobytes(uint64_t bytes) { return static_cast<double>(bytes) / 1024.0; }
 
 int Run() {
-  Target target;
-  if (!ReadTarget(target)) {
+  bench::ServerTarget target;
+  if (!bench::ReadServerTarget(target)) {
     std::printf("memory_bench: ZELMOR_FB_TEST_DB is not set; start the private server first\n");
     return 0;
   }
