@@ -24,15 +24,6 @@ class EventLogEnvironment : public testing::Environment {
 [[maybe_unused]] testing::Environment* const kEnvironment =
     testing::AddGlobalTestEnvironment(new EventLogEnvironment);
 
-std::vector<std::string> SplitAtCrLf(const std::string& bytes) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
-    lines.push_back(bytes.substr(start, end - start));
-  if (start < bytes.size()) lines.push_back(bytes.substr(start));
-  return lines;
-}
-
 // "server/port:path" into its parts.
 PoolTarget TargetOf(const std::string& database, const std::string& password) {
   PoolTarget target;
@@ -76,7 +67,7 @@ void LoggedTest::TearDown() {
 
 std::vector<std::string> LoggedTest::RawLines() const {
   const std::string path = folder_ / "FBEvents.log";
-  return platform::FileExists(path) ? SplitAtCrLf(ReadFileBytes(path)) : std::vector<std::string>{};
+  return platform::FileExists(path) ? SplitLines(ReadFileBytes(path)) : std::vector<std::string>{};
 }
 
 std::vector<std::string> LoggedTest::Lines() const {
@@ -91,7 +82,7 @@ std::vector<std::string> LoggedTest::Lines() const {
 std::vector<std::string> LoggedTest::AsLines(const std::vector<std::string>& texts) {
   std::vector<std::string> lines;
   for (const std::string& text : texts)
-    for (std::string& line : SplitAtCrLf(text)) lines.push_back(std::move(line));
+    for (std::string& line : SplitLines(text)) lines.push_back(std::move(line));
   return lines;
 }
 

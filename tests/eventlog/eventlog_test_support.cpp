@@ -26,19 +26,6 @@ EventLogUnitScope::~EventLogUnitScope() { eventlog::FinalizeUnit(); }
 
 DateTime FixedMoment() { return EncodeDate(2026, 12, 7) + EncodeTime(3, 51, 33, 123); }
 
-std::vector<std::string> SplitLines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (;;) {
-    const size_t end = bytes.find("\r\n", start);
-    if (end == std::string::npos) break;
-    lines.push_back(bytes.substr(start, end - start));
-    start = end + 2;
-  }
-  if (start < bytes.size()) lines.push_back(bytes.substr(start));
-  return lines;
-}
-
 size_t ErrorsWriterSize() {
   return ReadFileBytes(eventlog::ErrorsWriter->FileName()).size();
 }

@@ -22,9 +22,6 @@ class EventLogUnitScope {
 DateTime FixedMoment();
 constexpr double kHour = 1.0 / 24;
 
-// The lines of a file split at CR LF; a final part without CR LF is kept as
-// a line of its own, so torn endings show.
-std::vector<std::string> SplitLines(const std::string& bytes);
 // Lines written by the fallback logger since it had `from` bytes.
 std::vector<std::string> ErrorsWriterLinesFrom(size_t from);
 size_t ErrorsWriterSize();

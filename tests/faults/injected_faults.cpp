@@ -39,15 +39,6 @@ class FaultsEnvironment : public testing::Environment {
 
 const std::string& ErrorsFolder() { return g_errors_folder->Path(); }
 
-std::vector<std::string> SplitLines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
-    lines.push_back(bytes.substr(start, end - start));
-  if (start < bytes.size()) lines.push_back(bytes.substr(start));
-  return lines;
-}
-
 size_t ErrorsWriterSize() {
   return ReadFileBytes(eventlog::ErrorsWriter->FileName()).size();
 }

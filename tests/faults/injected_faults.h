@@ -18,9 +18,6 @@ const std::string& ErrorsFolder();
 std::vector<std::string> ErrorsWriterLinesFrom(size_t from);
 size_t ErrorsWriterSize();
 
-// The lines of a file split at CR LF; a final part without CR LF is kept as
-// a line of its own, so torn endings show.
-std::vector<std::string> SplitLines(const std::string& bytes);
 
 // Installs an injector for its lifetime. Each rule fails the calls of one
 // operation on files whose bare name matches, after letting `skip` of them

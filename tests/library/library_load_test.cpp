@@ -93,15 +93,6 @@ std::map<std::string, std::string> ReadReport(const std::string& path) {
   return report;
 }
 
-std::vector<std::string> LogLines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::string bytes = test::ReadFileBytes(path);
-  size_t start = 0;
-  for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
-    lines.push_back(bytes.substr(start, end - start));
-  return lines;
-}
-
 // The station home of the build: $ZEDE_HOME on Linux (a fresh folder), the
 // fixed C:\ZEDE\ on Windows (emptied first). The settings file goes to a
 // folder of the test's own.
@@ -157,7 +148,7 @@ TEST_F(LibraryLoad, AtHomeTheLogOpensWithABlankLineAndClosesWithTheUnloadLine) {
   EXPECT_EQ(report.at("loaded"), "yes");
   EXPECT_EQ(report.at("firebird"), home_ + platform::kHomeFirebirdFolder);
 
-  const auto lines = LogLines(LogPath());
+  const auto lines = test::SplitLines(test::ReadFileBytes(LogPath()));
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[0], "");
   EXPECT_NE(lines[1].find("> Модуль Zelmor загружен (v.9.30). Процесс: \"" +
@@ -227,7 +218,7 @@ TEST_F(LibraryLoad, UnloadingClosesPooledConnectionsBeforeItsLastLine) {
     GTEST_SKIP() << "no Firebird test server (ZELMOR_FB_TEST_DB unset)";
   if (!GetGDSLibrary().TryIBLoad()) GTEST_SKIP() << "no Firebird client library here";
   Run(InstallAtHome(), {"pool"});
-  const auto lines = LogLines(LogPath());
+  const auto lines = test::SplitLines(test::ReadFileBytes(LogPath()));
   ASSERT_GE(lines.size(), 2u);
   EXPECT_NE(lines[lines.size() - 2].find("> [] DB:CLOSE (d"), std::string::npos)
       << lines[lines.size() - 2];

@@ -25,6 +25,9 @@ class TempFolder {
 };
 
 std::string ReadFileBytes(const std::string& path);
+// The lines of a log's bytes, each ended by CR LF; a last line without its
+// end is kept too.
+std::vector<std::string> SplitLines(const std::string& bytes);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // Roles a test executable can be started in as a child process:
