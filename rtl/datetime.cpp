@@ -57,7 +57,7 @@ bool TryEncodeTime(int hour, int minute, int second, int millisecond, DateTime& 
 DateTime EncodeDate(int year, int month, int day) {
   DateTime result = 0;
   if (!TryEncodeDate(year, month, day, result)) {
-    throw EConvertError(Format("%d-%d-%d is not a valid date specification", {year, month, day}));
+    throw EConvertError(Format("%d-%d-%d is not a valid date", {year, month, day}));
   }
   return result;
 }
@@ -65,7 +65,7 @@ DateTime EncodeDate(int year, int month, int day) {
 DateTime EncodeTime(int hour, int minute, int second, int millisecond) {
   DateTime result = 0;
   if (!TryEncodeTime(hour, minute, second, millisecond, result)) {
-    throw EConvertError(Format("%d:%d:%d.%d is not a valid time specification",
+    throw EConvertError(Format("%d:%d:%d.%d is not a valid time",
                                {hour, minute, second, millisecond}));
   }
   return result;

@@ -47,7 +47,7 @@ TEST(DateTimeEncoding, DayNumbersAndTheirComponents) {
     EncodeDate(2026, 2, 30);
     FAIL();
   } catch (const EConvertError& e) {
-    EXPECT_EQ(e.Message(), "2026-2-30 is not a valid date specification");
+    EXPECT_EQ(e.Message(), "2026-2-30 is not a valid date");
   }
   EXPECT_THROW(EncodeTime(1, 60, 0, 0), EConvertError);
 
