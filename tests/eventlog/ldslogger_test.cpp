@@ -104,29 +104,18 @@ TEST(LogWriter, KeepsItsMutexWhenOnlyTheLetterCaseOfTheNameChanges) {
   EXPECT_NE(logger.Mutex(), nullptr) << "the same name creates the missing mutex";
 }
 
-// Child: holds the file open without sharing until "release" appears.
-ZELMOR_CHILD_ROLE(hold_log_exclusive) {
-  const platform::FileHandle file = platform::OpenExclusive(args.at(0));
-  if (file == platform::kInvalidFile) return 2;
-  test::WriteFileBytes(args.at(1), "held");
-  test::WaitUntil([&] { return platform::FileExists(args.at(2)); }, 60000);
-  platform::FileClose(file);
-  return 0;
-}
-
 TEST(LogWriter, GivesUpOnAFileHeldOpenElsewhereAndReportsItToTheFallbackLog) {
   TempFolder dir;
   test::WriteFileBytes(dir / "held.log", "old\r\n");
-  ChildProcess child("hold_log_exclusive", {dir / "held.log", dir / "held", dir / "release"});
-  ASSERT_TRUE(test::WaitUntil([&] { return platform::FileExists(dir / "held"); }));
+  test::FileHeldElsewhere holder(dir / "held.log");
+  ASSERT_TRUE(holder.Held());
 
   const size_t errors_before = test::ErrorsWriterSize();
   TLDSLogger logger(dir / "held.log");
   const uint32_t started = platform::TickCount();
   EXPECT_NO_THROW(logger.WriteLine("lost line", 0));
   const uint32_t waited = platform::TickCount() - started;
-  test::WriteFileBytes(dir / "release", "");
-  EXPECT_EQ(child.Wait(), 0);
+  EXPECT_EQ(holder.Release(), 0);
 
   EXPECT_GE(waited, 190u);
   EXPECT_EQ(ReadFileBytes(dir / "held.log"), "old\r\n");

@@ -8,24 +8,13 @@
 namespace zelmor {
 namespace {
 
-using test::ChildProcess;
 using test::TempFolder;
-
-// Child: keeps a file open without sharing until the "release" file appears.
-ZELMOR_CHILD_ROLE(hold_file_exclusive) {
-  const platform::FileHandle file = platform::OpenExclusive(args.at(0));
-  if (file == platform::kInvalidFile) return 2;
-  test::WriteFileBytes(args.at(1), "held");
-  test::WaitUntil([&] { return platform::FileExists(args.at(2)); }, 60000);
-  platform::FileClose(file);
-  return 0;
-}
 
 TEST(Files, AFileHeldWithoutSharingByAnotherProcessGivesSharingViolation) {
   TempFolder dir;
   test::WriteFileBytes(dir / "log.txt", "old");
-  ChildProcess child("hold_file_exclusive", {dir / "log.txt", dir / "held", dir / "release"});
-  ASSERT_TRUE(test::WaitUntil([&] { return platform::FileExists(dir / "held"); }));
+  test::FileHeldElsewhere holder(dir / "log.txt");
+  ASSERT_TRUE(holder.Held());
 
   EXPECT_EQ(platform::OpenShared(dir / "log.txt", true), platform::kInvalidFile);
   EXPECT_EQ(platform::LastError(), platform::kErrorSharingViolation);
@@ -34,8 +23,7 @@ TEST(Files, AFileHeldWithoutSharingByAnotherProcessGivesSharingViolation) {
   EXPECT_FALSE(platform::RenameFile(dir / "log.txt", dir / "moved.txt"));
   EXPECT_FALSE(platform::DeleteFile(dir / "log.txt"));
 
-  test::WriteFileBytes(dir / "release", "");
-  EXPECT_EQ(child.Wait(), 0);
+  EXPECT_EQ(holder.Release(), 0);
   // Read only now: Windows refuses even a reader while the file is held.
   EXPECT_EQ(test::ReadFileBytes(dir / "log.txt"), "old") << "a refused create truncates nothing";
   const platform::FileHandle file = platform::OpenShared(dir / "log.txt", true);

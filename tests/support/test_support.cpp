@@ -96,6 +96,29 @@ void ChildProcess::Kill() {
   ended_ = true;
 }
 
+// Child: holds a file open without sharing, says so with a "held" marker,
+// and lets it go when a "release" marker appears.
+ZELMOR_CHILD_ROLE(hold_file_exclusively) {
+  const platform::FileHandle file = platform::OpenExclusive(args.at(0));
+  if (file == platform::kInvalidFile) return 2;
+  WriteFileBytes(args.at(1), "held");
+  WaitUntil([&] { return platform::FileExists(args.at(2)); }, 60000);
+  platform::FileClose(file);
+  return 0;
+}
+
+FileHeldElsewhere::FileHeldElsewhere(const std::string& path)
+    : child_("hold_file_exclusively", {path, markers_ / "held", markers_ / "release"}) {
+  WaitUntil([&] { return Held(); });
+}
+
+bool FileHeldElsewhere::Held() const { return platform::FileExists(markers_ / "held"); }
+
+int FileHeldElsewhere::Release() {
+  WriteFileBytes(markers_ / "release", "");
+  return child_.Wait();
+}
+
 bool WaitUntil(const std::function<bool()>& condition, uint32_t timeout_ms) {
   const uint32_t start = platform::TickCount();
   while (!condition()) {

@@ -55,6 +55,21 @@ class ChildProcess {
   int exit_code_ = -1000;
 };
 
+// Another process holding `path` open without sharing, as a program that
+// ignores the suite's locks would, from construction until Release().
+class FileHeldElsewhere {
+ public:
+  explicit FileHeldElsewhere(const std::string& path);
+  // True once the other process has the file.
+  bool Held() const;
+  // Lets the file go; the other process's exit code (0: all went well).
+  int Release();
+
+ private:
+  TempFolder markers_;
+  ChildProcess child_;
+};
+
 // Polls `condition` every few ms until it holds or `timeout_ms` passes.
 bool WaitUntil(const std::function<bool()>& condition, uint32_t timeout_ms = 10000);
 
