@@ -39,9 +39,13 @@ print_counts() {
 passed=0 failed_tests=0 skipped=0
 add_totals() {
   local p f k
+  # A program that failed with all its cases passed (a sanitizer's exit
+  # report, a crash) counts as one failed case.
   read -r p f k < <(awk '/^\[  PASSED  \] [0-9]+ test/{p+=$4}
-                         /^\[  FAILED  \] [0-9]+ test/{f+=$4}
+                         /^\[  FAILED  \] [0-9]+ test/{f+=$4; cf+=$4}
                          /^\[  SKIPPED \] [0-9]+ test/{k+=$4}
+                         /^Test Failed/{if (cf == 0) f+=1; cf=0}
+                         /^Test Passed/{cf=0}
                          END{print p+0, f+0, k+0}' "$1/Testing/Temporary/LastTest.log")
   passed=$((passed + p)) failed_tests=$((failed_tests + f)) skipped=$((skipped + k))
 }
