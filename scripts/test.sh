@@ -75,6 +75,9 @@ bash scripts/valgrind.sh "$root/build/linux" || failed=1
 echo "== fuzz"
 bash scripts/fuzz.sh || failed=1
 
+# Stop the server now, so that nothing is printed after the totals.
+cleanup
+trap - EXIT
 if [ "$failed" -ne 0 ]; then echo "== some tests failed"; else echo "== all tests passed"; fi
 # Last line: the GoogleTest cases of the three builds (the valgrind and fuzz
 # runs are not counted here).
