@@ -11,6 +11,7 @@
 #include "components/ib_database.h"
 #include "components/ib_dataset.h"
 #include "components/ib_transaction.h"
+#include "support/test_support.h"
 
 namespace zelmor::test {
 
@@ -45,5 +46,19 @@ std::string UniqueTable(const std::string& stem);
 int RunServerScript(const std::string& command, const std::string& folder);
 // The database of a server the script started in `folder`.
 std::string ServerDatabase(const std::string& folder);
+
+// A private server of the test's own, in a fresh folder; stopped whatever the
+// test's outcome.
+class OwnServer {
+ public:
+  OwnServer() { started_ = RunServerScript("start", folder_.Path()) == 0; }
+  ~OwnServer() { RunServerScript("stop", folder_.Path()); }
+  bool Started() const { return started_; }
+  const std::string& Folder() const { return folder_.Path(); }
+
+ private:
+  TempFolder folder_;
+  bool started_ = false;
+};
 
 }  // namespace zelmor::test

@@ -11,18 +11,7 @@ namespace zelmor {
 namespace {
 
 using db::PoolSize;
-
-class OwnServer {
- public:
-  OwnServer() { started_ = test::RunServerScript("start", folder_.Path()) == 0; }
-  ~OwnServer() { test::RunServerScript("stop", folder_.Path()); }
-  bool Started() const { return started_; }
-  const std::string& Folder() const { return folder_.Path(); }
-
- private:
-  test::TempFolder folder_;
-  bool started_ = false;
-};
+using test::OwnServer;
 
 using PoolServerLossTest = test::PoolTest;
 

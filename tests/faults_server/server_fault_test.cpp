@@ -47,19 +47,6 @@ struct Call {
   std::string message;
 };
 
-// Stops the private server whatever the test's outcome.
-class OwnServer {
- public:
-  OwnServer() { started_ = RunServerScript("start", folder_.Path()) == 0; }
-  ~OwnServer() { RunServerScript("stop", folder_.Path()); }
-  bool Started() const { return started_; }
-  const std::string& Folder() const { return folder_.Path(); }
-
- private:
-  TempFolder folder_;
-  bool started_ = false;
-};
-
 // Creates <home>DB/VOLNEX.FDB on the server of `target`.
 bool CreateFuelDatabase(const TempFolder& home, const PoolTarget& target) {
   platform::ForceDirectories(home / "DB");
