@@ -18,6 +18,22 @@ void Erase(std::vector<T*>& list, T* item) {
   list.erase(std::remove(list.begin(), list.end(), item), list.end());
 }
 
+// A text as an SQL string literal.
+std::string Quoted(const std::string& text) {
+  std::string literal = "'";
+  for (char c : text) {
+    literal += c;
+    if (c == '\'') literal += c;
+  }
+  return literal + "'";
+}
+
+bool IsCharacterSetName(const std::string& name) {
+  return !name.empty() && std::all_of(name.begin(), name.end(), [](unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+  });
+}
+
 }  // namespace
 
 TIBDatabase::TIBDatabase(TComponent* owner) : TComponent(owner) {}
@@ -87,6 +103,61 @@ void TIBDatabase::Detach() {
   if (status.Failed()) {
     if (!status.ConnectionLost()) status.Raise();
     handle_ = 0;
+  }
+}
+
+void TIBDatabase::CreateDatabase() {
+  if (Connected()) throw EIBClientError("Database already connected");
+  if (database_name_.empty()) throw EIBClientError("Database name is missing");
+  std::string sql = "CREATE DATABASE " + Quoted(database_name_);
+  if (const std::string user = params_.Values("user_name"); !user.empty())
+    sql += " USER " + Quoted(user);
+  if (const std::string password = params_.Values("password"); !password.empty())
+    sql += " PASSWORD " + Quoted(password);
+  if (const std::string charset = params_.Values("lc_ctype"); !charset.empty()) {
+    if (!IsCharacterSetName(charset))
+      throw EIBClientError("Not a character set name: " + charset);
+    sql += " DEFAULT CHARACTER SET " + charset;
+  }
+  const GDSEntries& api = GetGDSLibrary().Entries();
+  IBStatus status;
+  IBHandle created = 0;
+  IBHandle no_transaction = 0;
+  {
+    ApiHandle db(created);
+    ApiHandle transaction(no_transaction);
+    api.isc_dsql_execute_immediate(status.get(), db.ptr(), transaction.ptr(), 0, sql.c_str(),
+                                   SQL_DIALECT_V6, nullptr);
+  }
+  status.Check();
+  // The attachment the statement made has no character set of its own; the
+  // component attaches anew with its parameters.
+  IBStatus detach;
+  {
+    ApiHandle db(created);
+    api.isc_detach_database(detach.get(), db.ptr());
+  }
+  detach.Check();
+  Attach();
+}
+
+void TIBDatabase::DropDatabase() {
+  CheckConnected();
+  CloseDataSets();
+  RollBackTransactions();
+  const GDSEntries& api = GetGDSLibrary().Entries();
+  IBStatus status;
+  {
+    ApiHandle db(handle_);
+    api.isc_drop_database(status.get(), db.ptr());
+  }
+  status.Check();
+  handle_ = 0;
+}
+
+void TIBDatabase::RollBackTransactions() {
+  for (TIBTransaction* transaction : Transactions()) {
+    if (transaction->InTransaction()) transaction->End(taRollback);
   }
 }
 

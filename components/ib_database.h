@@ -47,6 +47,17 @@ class TIBDatabase : public TComponent {
   // A transaction without a database gets this one as its default.
   void SetDefaultTransaction(TIBTransaction* transaction);
 
+  // Creates the database DatabaseName names, with the user and password of
+  // Params and their lc_ctype as its default character set, then attaches to
+  // it as Open does. Raises EIBClientError while connected or for an
+  // lc_ctype that is not a character set name, EIBInterBaseError when the
+  // server refuses (the file exists, no right to create it).
+  void CreateDatabase();
+  // Removes the connected database from the server: its datasets are closed,
+  // its active transactions rolled back, then the file is deleted and the
+  // component is disconnected.
+  void DropDatabase();
+
   // Closes every dataset attached to this database.
   void CloseDataSets();
 
@@ -69,6 +80,7 @@ class TIBDatabase : public TComponent {
   void RemoveDataSet(TIBDataSet* dataset);
   void Attach();
   void Detach();
+  void RollBackTransactions();
 
   TStringList params_;
   std::string database_name_;

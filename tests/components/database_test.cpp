@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "rtl/exceptions.h"
+#include "rtl/text.h"
 #include "test_server.h"
 
 namespace zelmor {
@@ -97,6 +98,44 @@ TEST(DatabaseTest, DetachEndsActiveTransactionsByTheirDefaultAction) {
     delete writer;
   }
   test::Execute(*database, "drop table " + table);
+}
+
+TEST(DatabaseTest, CreatesAndDropsADatabaseOfItsOwn) {
+  ZELMOR_REQUIRE_SERVER();
+  const auto server = SharedServer();
+  // A quote in the file name must reach the server as part of the name.
+  const std::string name = server.database + "-it's.fdb";
+  auto created = std::make_unique<TIBDatabase>();
+  created->SetLoginPrompt(false);
+  created->SetDatabaseName(name);
+  created->Params().SetValues("user_name", "SYSDBA");
+  created->Params().SetValues("password", server.password);
+  created->Params().SetValues("lc_ctype", "WIN1251");
+  created->CreateDatabase();
+  ASSERT_TRUE(created->Connected());
+  EXPECT_THROW(created->CreateDatabase(), EIBClientError) << "refused while connected";
+
+  // Attached with its lc_ctype: Cyrillic text comes back as the same bytes.
+  test::Execute(*created, "create table t (name varchar(10))");
+  test::Execute(*created, "insert into t values ('Бензин')");
+  TIBTransaction* reader = test::MakeTransaction(*created, "read\nread_committed");
+  reader->StartTransaction();
+  TIBDataSet query;
+  query.SetDatabase(created.get());
+  query.SetTransaction(reader);
+  query.SelectSQL().SetText("select name, rdb$character_set_name from t, rdb$database");
+  query.Open();
+  EXPECT_EQ(query.Fields(0).AsString(), "Бензин");
+  EXPECT_EQ(Trim(query.Fields(1).AsString()), "WIN1251") << "the default character set";
+
+  created->DropDatabase();
+  EXPECT_FALSE(created->Connected());
+  EXPECT_FALSE(reader->InTransaction());
+  EXPECT_FALSE(query.Active());
+  EXPECT_FALSE(AttachError(name, server.password).empty()) << "the file is gone";
+
+  created->Params().SetValues("lc_ctype", "WIN1251 collate x");
+  EXPECT_THROW(created->CreateDatabase(), EIBClientError) << "not a character set name";
 }
 
 TEST(DatabaseTest, CloseDataSetsClosesEveryAttachedDataSet) {

@@ -10,26 +10,27 @@ namespace {
 
 class DataSetTest : public testing::Test {
  protected:
+  // The table is made once: a metadata change per case would conflict with
+  // whatever an earlier case left attached.
+  static void SetUpTestSuite() {
+    if (!test::ServerUnavailable().empty()) return;
+    test::Execute(*test::ConnectShared(),
+                  "recreate table " + Table() +
+                      " (id integer not null primary key, name varchar(40),"
+                      " code char(4), small smallint, big bigint,"
+                      " price numeric(15,2), rate double precision, f float,"
+                      " on_day date, at_time time, stamp timestamp,"
+                      " memo blob sub_type text, data blob sub_type binary)");
+  }
   void SetUp() override {
     ZELMOR_REQUIRE_SERVER();
     database_ = test::ConnectShared();
-    test::Execute(*database_, "recreate table " + table_ +
-                                  " (id integer not null primary key, name varchar(40),"
-                                  " code char(4), small smallint, big bigint,"
-                                  " price numeric(15,2), rate double precision, f float,"
-                                  " on_day date, at_time time, stamp timestamp,"
-                                  " memo blob sub_type text, data blob sub_type binary)");
-    created_ = true;
+    test::Execute(*database_, "delete from " + table_);
     transaction_ = test::MakeTransaction(*database_, "read_committed\nrec_version\nnowait");
     database_->SetDefaultTransaction(transaction_);
     transaction_->StartTransaction();
   }
-  void TearDown() override {
-    if (!created_) return;
-    database_->SetConnected(false);
-    database_->SetConnected(true);
-    test::Execute(*database_, "drop table " + table_);
-  }
+  static std::string Table() { return test::UniqueTable("T_DATA"); }
 
   // A dataset of the test's database and default transaction.
   std::unique_ptr<TIBDataSet> Make(const std::string& sql) {
@@ -51,9 +52,8 @@ class DataSetTest : public testing::Test {
     return query;
   }
 
-  std::string table_ = test::UniqueTable("T_DATA");
+  std::string table_ = Table();
   std::unique_ptr<TIBDatabase> database_;
-  bool created_ = false;
   TIBTransaction* transaction_ = nullptr;
 };
 

@@ -4,12 +4,84 @@
 
 #include "components/gds_library.h"
 #include "platform/platform.h"
+#include "rtl/exceptions.h"
+#include "rtl/paths.h"
 
 namespace zelmor::test {
 
+namespace {
+
+// Set in the environment once a process has made its program's database, so
+// that its children use that one instead of making their own.
+constexpr char kOwnDatabaseMarker[] = "ZELMOR_FB_OWN_DB";
+
+std::unique_ptr<TIBDatabase> Unconnected(const std::string& database, const std::string& password) {
+  auto db = std::make_unique<TIBDatabase>();
+  db->SetLoginPrompt(false);
+  db->SetDatabaseName(database);
+  db->Params().SetValues("user_name", "SYSDBA");
+  db->Params().SetValues("password", password);
+  db->Params().SetValues("lc_ctype", "WIN1251");
+  return db;
+}
+
+// "<build>-<program>" from .../build/<build>/bin/<program>[.exe].
+std::string ProgramIdentity() {
+  const std::string executable = platform::HostExecutablePath();
+  std::string program = ExtractFileName(executable);
+  if (const size_t dot = program.rfind('.'); dot != std::string::npos) program.resize(dot);
+  std::string folder = ExtractFilePath(executable);
+  if (!folder.empty()) folder.pop_back();               // .../build/<build>/bin
+  folder = ExtractFilePath(folder);                       // .../build/<build>/
+  if (!folder.empty()) folder.pop_back();
+  const std::string build = ExtractFileName(folder);
+  return build.empty() ? program : build + "-" + program;
+}
+
+// Drops what an earlier run of the program left, then creates the database.
+bool MakeAfresh(const std::string& database, const std::string& password) {
+  auto db = Unconnected(database, password);
+  try {
+    db->Open();
+    db->DropDatabase();
+  } catch (const EIBError&) {
+    // Nothing to drop, or it is still in use; the create says which.
+  }
+  try {
+    db->CreateDatabase();
+    return true;
+  } catch (const EIBError&) {
+    return false;
+  }
+}
+
+TestServer ProgramDatabase() {
+  TestServer run{platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB"),
+                 platform::GetEnvironmentVariable("ZELMOR_FB_PASSWORD")};
+  if (run.database.empty() || !platform::GetEnvironmentVariable(kOwnDatabaseMarker).empty() ||
+      !GetGDSLibrary().TryIBLoad())
+    return run;
+  // The server's database folder: the run's database text up to its last '/'.
+  const std::string folder = run.database.substr(0, run.database.rfind('/') + 1);
+  const std::string own = folder + ProgramIdentity();
+  // A database still held by a stray process of an earlier run cannot be
+  // dropped; this process then takes one of its own.
+  for (const std::string& candidate :
+       {own + ".fdb", own + "-" + std::to_string(platform::CurrentProcessId()) + ".fdb"}) {
+    if (!MakeAfresh(candidate, run.password)) continue;
+    platform::SetEnvironmentVariable("ZELMOR_FB_TEST_DB", candidate);
+    platform::SetEnvironmentVariable(kOwnDatabaseMarker, "1");
+    return {candidate, run.password};
+  }
+  ADD_FAILURE() << "no database of this program's own could be made on " << folder;
+  return run;
+}
+
+}  // namespace
+
 TestServer SharedServer() {
-  return {platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB"),
-          platform::GetEnvironmentVariable("ZELMOR_FB_PASSWORD")};
+  static const TestServer server = ProgramDatabase();
+  return server;
 }
 
 std::string ServerUnavailable() {
@@ -22,12 +94,7 @@ std::string ServerUnavailable() {
 }
 
 std::unique_ptr<TIBDatabase> Connect(const std::string& database, const std::string& password) {
-  auto db = std::make_unique<TIBDatabase>();
-  db->SetLoginPrompt(false);
-  db->SetDatabaseName(database);
-  db->Params().SetValues("user_name", "SYSDBA");
-  db->Params().SetValues("password", password);
-  db->Params().SetValues("lc_ctype", "WIN1251");
+  auto db = Unconnected(database, password);
   db->SetConnected(true);
   return db;
 }

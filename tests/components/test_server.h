@@ -20,6 +20,11 @@ struct TestServer {
   std::string password;  // of SYSDBA
 };
 
+// The database of this test program on the run's server, made afresh the
+// first time a process of the program asks (CTest runs programs in
+// parallel, so no two of them ever meet in one database; metadata changes
+// of one cannot conflict with another's attachments). The first call also
+// points ZELMOR_FB_TEST_DB at it, so that child processes use it too.
 // Empty database text when no server was started for this run.
 TestServer SharedServer();
 // Why the server tests cannot run here, or "" when they can: no server for
@@ -39,7 +44,8 @@ std::unique_ptr<TIBDatabase> ConnectShared();
 TIBTransaction* MakeTransaction(TIBDatabase& database, const std::string& params);
 // Runs `sql` in its own read-write transaction and commits.
 void Execute(TIBDatabase& database, const std::string& sql);
-// A table name used by this process only, so that concurrent runs do not meet.
+// A table name used by this process only, so that child processes and
+// concurrent runs of one program do not meet.
 std::string UniqueTable(const std::string& stem);
 
 // The bash script that starts and stops private servers.

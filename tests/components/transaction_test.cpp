@@ -14,19 +14,20 @@ constexpr char kSnapshot[] = "concurrency\nnowait";
 
 class TransactionTest : public testing::Test {
  protected:
+  // The table is made once: a metadata change per case would conflict with
+  // whatever an earlier case left attached.
+  static void SetUpTestSuite() {
+    if (!test::ServerUnavailable().empty()) return;
+    test::Execute(*test::ConnectShared(),
+                  "recreate table " + Table() + " (id integer primary key, v integer)");
+  }
   void SetUp() override {
     ZELMOR_REQUIRE_SERVER();
     database_ = test::ConnectShared();
-    test::Execute(*database_, "recreate table " + table_ + " (id integer primary key, v integer)");
-    created_ = true;
+    test::Execute(*database_, "delete from " + table_);
     test::Execute(*database_, "insert into " + table_ + " values (1, 10)");
   }
-  void TearDown() override {
-    if (!created_) return;
-    database_->SetConnected(false);
-    database_->SetConnected(true);
-    test::Execute(*database_, "drop table " + table_);
-  }
+  static std::string Table() { return test::UniqueTable("T_TRAN"); }
 
   TIBTransaction* Start(const char* params) {
     TIBTransaction* transaction = test::MakeTransaction(*database_, params);
@@ -49,9 +50,8 @@ class TransactionTest : public testing::Test {
     return query.Fields(0).AsInteger();
   }
 
-  std::string table_ = test::UniqueTable("T_TRAN");
+  std::string table_ = Table();
   std::unique_ptr<TIBDatabase> database_;
-  bool created_ = false;
 };
 
 TEST_F(TransactionTest, AWriteInAReadOnlyTransactionFails) {

@@ -11,6 +11,7 @@
 #include "eventlog/ldslogger.h"
 #include "platform/platform.h"
 #include "rtl/global_mutex.h"
+#include "components/test_server.h"
 
 namespace zelmor::test {
 namespace {
@@ -103,8 +104,8 @@ void LoggedTest::UseSteppingTicks(uint32_t start, uint32_t step) {
 }
 
 PoolTarget SharedPoolTarget() {
-  return TargetOf(platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB"),
-                  platform::GetEnvironmentVariable("ZELMOR_FB_PASSWORD"));
+  const TestServer server = SharedServer();
+  return TargetOf(server.database, server.password);
 }
 
 PoolTarget PoolTargetIn(const std::string& folder) {
