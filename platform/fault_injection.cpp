@@ -10,6 +10,7 @@ namespace zelmor::platform {
 namespace fault {
 
 std::atomic<bool> g_injector_set{false};
+std::atomic<std::atomic<uint32_t>*> g_fake_ticks{nullptr};
 
 namespace {
 
@@ -81,6 +82,10 @@ void SetFaultInjector(FaultInjector injector) {
   state.injector =
       injector ? std::make_shared<const FaultInjector>(std::move(injector)) : nullptr;
   fault::g_injector_set.store(state.injector != nullptr, std::memory_order_relaxed);
+}
+
+void SetFakeTicks(std::atomic<uint32_t>* ticks) {
+  fault::g_fake_ticks.store(ticks, std::memory_order_release);
 }
 
 }  // namespace zelmor::platform

@@ -12,6 +12,7 @@
 namespace zelmor::platform::fault {
 
 extern std::atomic<bool> g_injector_set;
+extern std::atomic<std::atomic<uint32_t>*> g_fake_ticks;
 
 bool Decide(FileOp op, const std::string& path);
 bool Decide(FileOp op, FileHandle file);
@@ -35,6 +36,11 @@ inline FileHandle Track(FileHandle file, const std::string& path) {
 }
 inline void Untrack(FileHandle file) {
   if (g_injector_set.load(std::memory_order_relaxed)) Forget(file);
+}
+
+// The test's tick counter of SetFakeTicks, or null.
+inline std::atomic<uint32_t>* FakeTicks() {
+  return g_fake_ticks.load(std::memory_order_acquire);
 }
 
 }  // namespace zelmor::platform::fault

@@ -13,6 +13,7 @@
 //  * Nothing here throws.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -228,6 +229,9 @@ enum class FileOp {
   kSetSize,  // FileSetSize
   kRename,   // RenameFile, ReplaceFile (`path` is the source)
   kDelete,   // DeleteFile; on Windows also the profile's key deletion
+  // FileWriteAll puts the first half of its bytes down, then fails: a write
+  // the OS takes only in part.
+  kShortWrite,
 };
 // Returns 0 to let the call run, or the Windows error code it fails with
 // (left in LastError()). For calls on a handle `path` is the name the handle
@@ -237,8 +241,16 @@ enum class FileOp {
 using FaultInjector = std::function<uint32_t(FileOp op, const std::string& path)>;
 // Sets the injector, replacing any earlier one; an empty one removes it. A
 // call that already asked the old injector may still be inside it when this
-// returns. Without an injector each file call pays one relaxed atomic load.
+// returns. Without an injector each file call pays one relaxed atomic load
+// (FileWriteAll two).
 void SetFaultInjector(FaultInjector injector);
+
+// A tick counter of the test's own: while one is set, TickCount() reads it
+// and SleepMs() adds the pause to it at once instead of sleeping, so that a
+// timeout or a retry window is counted in attempts, whatever the machine's
+// load. Null puts the OS counter back. The test owns the counter and keeps
+// it alive while it is set.
+void SetFakeTicks(std::atomic<uint32_t>* ticks);
 }  // namespace zelmor::platform
 
 // ---- process memory (memory benchmark) ---------------------------------------

@@ -386,9 +386,9 @@ int64_t FileRead(FileHandle file, void* buffer, size_t count) {
   return n;
 }
 
-bool FileWriteAll(FileHandle file, const void* buffer, size_t count) {
-  if (fault::Injected(FileOp::kWrite, file)) return false;
-  const char* p = static_cast<const char*>(buffer);
+namespace {
+
+bool WriteAll(FileHandle file, const char* p, size_t count) {
   while (count > 0) {
     const ssize_t n = ::write(static_cast<int>(file), p, count);
     if (n < 0) {
@@ -404,6 +404,20 @@ bool FileWriteAll(FileHandle file, const void* buffer, size_t count) {
     count -= static_cast<size_t>(n);
   }
   return true;
+}
+
+}  // namespace
+
+bool FileWriteAll(FileHandle file, const void* buffer, size_t count) {
+  if (fault::Injected(FileOp::kWrite, file)) return false;
+  const char* p = static_cast<const char*>(buffer);
+  if (fault::Injected(FileOp::kShortWrite, file)) {
+    const uint32_t code = LastError();
+    WriteAll(file, p, count / 2);
+    SetLastError(code);
+    return false;
+  }
+  return WriteAll(file, p, count);
 }
 
 int64_t FileGetSize(FileHandle file) {
@@ -506,6 +520,7 @@ std::vector<std::string> FindFiles(const std::string& pattern) {
 // ---- clock, ids, sleep ---------------------------------------------------------
 
 uint32_t TickCount() {
+  if (const auto* fake = fault::FakeTicks()) return fake->load();
   timespec ts;
   ::clock_gettime(CLOCK_MONOTONIC, &ts);
   const uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
@@ -525,6 +540,10 @@ uint32_t CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
 uint32_t CurrentThreadId() { return static_cast<uint32_t>(::syscall(SYS_gettid)); }
 
 void SleepMs(uint32_t milliseconds) {
+  if (auto* fake = fault::FakeTicks()) {
+    fake->fetch_add(milliseconds);
+    return;
+  }
   timespec ts{static_cast<time_t>(milliseconds / 1000),
               static_cast<long>(milliseconds % 1000) * 1000000L};
   while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {

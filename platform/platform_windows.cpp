@@ -168,9 +168,9 @@ int64_t FileRead(FileHandle file, void* buffer, size_t count) {
   return read;
 }
 
-bool FileWriteAll(FileHandle file, const void* buffer, size_t count) {
-  if (fault::Injected(FileOp::kWrite, file)) return false;
-  const char* p = static_cast<const char*>(buffer);
+namespace {
+
+bool WriteAll(FileHandle file, const char* p, size_t count) {
   while (count > 0) {
     const DWORD chunk = count > MAXDWORD ? MAXDWORD : static_cast<DWORD>(count);
     DWORD written = 0;
@@ -183,6 +183,20 @@ bool FileWriteAll(FileHandle file, const void* buffer, size_t count) {
     count -= written;
   }
   return true;
+}
+
+}  // namespace
+
+bool FileWriteAll(FileHandle file, const void* buffer, size_t count) {
+  if (fault::Injected(FileOp::kWrite, file)) return false;
+  const char* p = static_cast<const char*>(buffer);
+  if (fault::Injected(FileOp::kShortWrite, file)) {
+    const uint32_t code = LastError();
+    WriteAll(file, p, count / 2);
+    SetLastError(code);
+    return false;
+  }
+  return WriteAll(file, p, count);
 }
 
 int64_t FileGetSize(FileHandle file) {
@@ -268,7 +282,10 @@ std::vector<std::string> FindFiles(const std::string& pattern) {
 
 // ---- clock, ids, sleep ---------------------------------------------------------
 
-uint32_t TickCount() { return ::GetTickCount(); }
+uint32_t TickCount() {
+  if (const auto* fake = fault::FakeTicks()) return fake->load();
+  return ::GetTickCount();
+}
 
 LocalTime CurrentLocalTime() {
   SYSTEMTIME now;
@@ -278,7 +295,13 @@ LocalTime CurrentLocalTime() {
 
 uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
 uint32_t CurrentThreadId() { return ::GetCurrentThreadId(); }
-void SleepMs(uint32_t milliseconds) { ::Sleep(milliseconds); }
+void SleepMs(uint32_t milliseconds) {
+  if (auto* fake = fault::FakeTicks()) {
+    fake->fetch_add(milliseconds);
+    return;
+  }
+  ::Sleep(milliseconds);
+}
 void Beep(uint32_t frequency, uint32_t duration_ms) { ::Beep(frequency, duration_ms); }
 
 // ---- process and environment -----------------------------------------------------
