@@ -29,6 +29,11 @@ struct ScanResult {
   int64_t cut_at = -1;        // first byte to keep, -1 when no cut point
   bool any_expired = false;   // the oldest dated line is old enough to cut
   int64_t last_line_start = -1;  // start of the last line of the scanned part
+  // Start of the first young line after the last expired one, -1 when none
+  // was examined. A line exactly MaxAge old has expired, yet the young line
+  // after it is no cut point (last + MaxAge is not earlier than now), so the
+  // scan can end without one although young lines follow the expired ones.
+  int64_t first_young = -1;
 };
 
 class AgeScan {
@@ -75,12 +80,18 @@ class AgeScan {
       }
       DateTime stamp;
       if (!ParseStamp(candidate, now_, stamp)) continue;
+      const bool expired = stamp + max_age_ <= now_;
+      if (expired)
+        result.first_young = -1;
+      else if (result.first_young < 0 && last_expired_)
+        result.first_young = block_start + j;
+      last_expired_ = expired;
       if (!first_seen_) {
         first_seen_ = true;
         if (stamp + max_age_ + max_age_ / 3 > now_) return true;
         last_ = stamp;
         result.any_expired = true;
-      } else if (stamp + max_age_ <= now_ || last_ + max_age_ >= now_) {
+      } else if (expired || last_ + max_age_ >= now_) {
         last_ = stamp;
       } else {
         result.cut_at = block_start + j;
@@ -104,6 +115,7 @@ class AgeScan {
   double max_age_;
   int stamp_length_;
   bool first_seen_ = false;
+  bool last_expired_ = false;
   DateTime last_ = 0.0;
 };
 
@@ -147,6 +159,8 @@ void CheckAgeLimit(TLDSLogger& logger, LogFile& file) {
   const ScanResult result = AgeScan(logger, now).Run(file);
   if (result.cut_at >= 0) {
     CutAt(logger, file, result.cut_at);
+  } else if (result.any_expired && result.first_young >= 0) {
+    CutAt(logger, file, result.first_young);
   } else if (result.any_expired) {
     // Every dated line examined has expired. The unscanned final part holds
     // the newest lines (the one just written among them), so in place the
