@@ -235,6 +235,11 @@ TEST_F(SafeIniFileTest, ForeignOverwriteOfTheMainKeyIsNoticed) {
   ini.WriteString("S", "K", std::string(70000, 'x'));
   IniStore(Path()).WriteKey("S", "K__$Count", "two");
   EXPECT_EQ(ini.ReadString("S", "K", ""), std::string(65532, 'x'));
+  // Without a count there are no companions to remove: only the key goes.
+  ini.DeleteKey("S", "K");
+  Names keys;
+  ini.ReadSection("S", keys);
+  EXPECT_EQ(keys, (Names{"K__$Count", "K__$Hash", "K__$Line2"}));
 }
 
 TEST_F(SafeIniFileTest, DamagedCountJoinsOnlyTheChunksPresent) {
