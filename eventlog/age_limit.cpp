@@ -1,6 +1,7 @@
 #include "eventlog/age_limit.h"
 
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -14,7 +15,14 @@ namespace zelmor::eventlog {
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400.0;
+constexpr double kMillisecondsPerDay = 86400000.0;
+
+// Whole milliseconds from `earlier` to `later`. Counted so, the 60-second
+// gate falls at the same moment on every build: compared as day fractions,
+// the 32-bit build's extended precision moved it by a rounding step.
+int64_t MillisecondsBetween(DateTime earlier, DateTime later) {
+  return std::llround((later - earlier) * kMillisecondsPerDay);
+}
 
 // The date-time a line's timestamp stands for, or false when the candidate
 // is no timestamp. A time without a date is taken as that time today.
@@ -153,7 +161,7 @@ void CheckAgeLimit(TLDSLogger& logger, LogFile& file) {
   if (logger.MaxAge <= 0) return;
   if (file.Size() <= kAgeScanBlock) return;
   const DateTime now = logger.Clock();
-  if (now - AgeCheckInterval / kSecondsPerDay <= logger.LastAgeCheck) return;
+  if (MillisecondsBetween(logger.LastAgeCheck, now) <= AgeCheckInterval * 1000) return;
 
   CheckRecord record(logger, file, now);
   const ScanResult result = AgeScan(logger, now).Run(file);
