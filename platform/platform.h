@@ -41,6 +41,7 @@ enum ErrorCode : uint32_t {
   kErrorModNotFound = 126,
   kErrorProcNotFound = 127,
   kErrorAlreadyExists = 183,
+  kErrorFileTooLarge = 223,    // beyond what the file system holds
 };
 
 // Path separator of file paths on this platform ('\\' or '/').

@@ -13,6 +13,12 @@
 //    blocking: shared for an open with full sharing, exclusive for a create
 //    or an open without sharing. A conflict reports ERROR_SHARING_VIOLATION.
 //  * errno values are mapped to the Windows codes the callers test.
+//  * File offsets and sizes are 64-bit and time_t is 64-bit on 32-bit builds
+//    too (both before any header): without them glibc's i386 off_t is 32
+//    bits, so a log past 2 GiB fails to open or stat and its size and
+//    offsets are cut, and the clock ends in 2038.
+#define _FILE_OFFSET_BITS 64
+#define _TIME_BITS 64
 #include "platform/platform.h"
 
 #include "platform/fault_injection.h"
@@ -44,6 +50,9 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+
+static_assert(sizeof(off_t) == 8, "64-bit file offsets");
+static_assert(sizeof(time_t) == 8, "64-bit time_t");
 
 namespace zelmor::platform {
 
@@ -101,6 +110,7 @@ uint32_t MapErrno(int err, const std::string& path = {}) {
     case EDQUOT: return kErrorDiskFull;
     case EILSEQ: return kErrorInvalidName;
     case EIO: return kErrorWriteFault;
+    case EFBIG: return kErrorFileTooLarge;
     default: return kErrnoFlag | static_cast<uint32_t>(err);
   }
 }
@@ -125,6 +135,7 @@ int RepresentativeErrno(uint32_t code) {
     case kErrorBufferOverflow: return ENAMETOOLONG;
     case kErrorDiskFull: return ENOSPC;
     case kErrorInvalidName: return EILSEQ;
+    case kErrorFileTooLarge: return EFBIG;
     default: return -1;
   }
 }
