@@ -16,7 +16,11 @@ case $kind in
   linux32)
     # The Windows DLL's data widths on Linux, where the i386 Firebird client
     # lets the database tests run; Google Benchmark has no i386 build here.
-    args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-linux-i686.cmake" -DZELMOR_BUILD_BENCH=OFF)
+    # Built for its test run only: -O2 as the others, without debug
+    # information, which takes a quarter of the compile time.
+    args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-linux-i686.cmake" -DZELMOR_BUILD_BENCH=OFF
+           -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG"
+           -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG")
     ;;
   asan) args+=(-DZELMOR_SANITIZE=ON -DZELMOR_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug) ;;
   windows)
