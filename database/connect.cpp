@@ -4,7 +4,7 @@
 
 #include "components/ib_database.h"
 #include "database/process_state.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace zelmor::db {
 namespace {

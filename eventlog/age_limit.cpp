@@ -9,6 +9,7 @@
 #include "eventlog/ldslogger.h"
 #include "eventlog/log_levels.h"
 #include "eventlog/size_limit.h"
+#include "platform/files.h"
 
 namespace zelmor::eventlog {
 

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "eventlog/ldslogger.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "rtl/paths.h"
 #include "rtl/text.h"
 

@@ -2,7 +2,7 @@
 
 #include "eventlog/ldslogger.h"
 #include "eventlog/log_levels.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "rtl/process_object.h"
 
 namespace zelmor::eventlog {

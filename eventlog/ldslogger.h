@@ -17,7 +17,7 @@
 
 #include "eventlog/eventlog_unit.h"
 #include "eventlog/log_levels.h"
-#include "platform/platform.h"
+#include "platform/mutex.h"
 #include "rtl/datetime.h"
 #include "rtl/format.h"
 

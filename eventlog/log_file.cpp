@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "eventlog/eventlog_unit.h"
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/files.h"
 #include "rtl/exceptions.h"
 
 namespace zelmor::eventlog {

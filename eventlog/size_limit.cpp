@@ -3,6 +3,8 @@
 #include "eventlog/archives.h"
 #include "eventlog/eventlog_unit.h"
 #include "eventlog/ldslogger.h"
+#include "platform/files.h"
+#include "platform/process.h"
 
 namespace zelmor::eventlog {
 

@@ -1,5 +1,7 @@
 #include "rtl/global_mutex.h"
 
+#include "platform/errors.h"
+#include "platform/mutex.h"
 #include "rtl/exceptions.h"
 
 namespace zelmor {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "rtl/exceptions.h"
 #include "rtl/process_object.h"
 #include "rtl/text.h"

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/errors.h"
+
 namespace zelmor {
 
 class IniStore {

@@ -5,7 +5,9 @@
 // once and changes wait for Flush, so a value of many keys costs one write.
 #include <optional>
 
-#include "platform/platform.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "rtl/exceptions.h"
 #include "settings/ini_document.h"
 #include "settings/ini_store.h"

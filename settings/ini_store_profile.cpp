@@ -3,8 +3,8 @@
 #include "settings/ini_store.h"
 
 #include "platform/ini_profile.h"
-#include "platform/platform.h"
 #include "rtl/exceptions.h"
+#include "platform/errors.h"
 
 namespace zelmor {
 

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/mutex.h"
 #include "rtl/exceptions.h"
 #include "rtl/global_mutex.h"
 #include "rtl/text.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/mutex.h"
 #include "rtl/datetime.h"
 #include "settings/custom_ini_file.h"
 #include "settings/ini_store.h"

@@ -14,6 +14,7 @@
 #include "eventlog/ldslogger.h"
 #include "eventlog/log_line.h"
 #include "platform/platform.h"
+#include "platform/testing/child_process.h"
 #include "rtl/global_mutex.h"
 
 namespace zelmor {

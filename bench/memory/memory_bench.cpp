@@ -16,6 +16,7 @@
 #include "eventlog/eventlog_unit.h"
 #include "eventlog/ldslogger.h"
 #include "platform/platform.h"
+#include "platform/testing/resident_memory.h"
 #include "support/server_target.h"
 
 namespace zelmor {

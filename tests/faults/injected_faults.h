@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/testing/fault_injection.h"
 
 namespace zelmor::test {
 
