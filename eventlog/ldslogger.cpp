@@ -42,26 +42,36 @@ Ids CurrentIds() {
 
 class TLDSLogger::LockGuard {
  public:
-  explicit LockGuard(TLDSLogger& logger) : logger_(logger) { logger_.Lock(); }
+  explicit LockGuard(TLDSLogger& logger) : logger_(logger) {
+    if (!logger_.Lock()) failure_ = MutexWaitFailure();
+  }
   ~LockGuard() { logger_.Unlock(); }
   LockGuard(const LockGuard&) = delete;
   LockGuard& operator=(const LockGuard&) = delete;
 
+  // Empty while the mutex is held, else why it is not.
+  const std::string& Failure() const { return failure_; }
+
  private:
   TLDSLogger& logger_;
+  std::string failure_;
 };
 
 TLDSLogger::TLDSLogger(const std::string& file_name) { SetFileName(file_name); }
 
 TLDSLogger::~TLDSLogger() { SetUseGlobalMutex(false); }
 
-void TLDSLogger::Lock() {
+bool TLDSLogger::Lock() {
   write_lock_.lock();
-  if (mutex_) platform::WaitMutex(mutex_);
+  const bool held = platform::WaitMutex(mutex_);
+  mutex_held_.push_back(mutex_ && held);
+  return held;
 }
 
 void TLDSLogger::Unlock() {
-  if (mutex_) platform::ReleaseMutex(mutex_);
+  const bool release = !mutex_held_.empty() && mutex_held_.back();
+  if (!mutex_held_.empty()) mutex_held_.pop_back();
+  if (release && mutex_) platform::ReleaseMutex(mutex_);
   write_lock_.unlock();
 }
 
@@ -156,6 +166,10 @@ void TLDSLogger::WriteLine(std::string_view text, uint8_t level) {
   std::string stage;
   bool opened = false;
   try {
+    if (!lock.Failure().empty()) {
+      stage = "Lock";
+      throw EOSError(lock.Failure());
+    }
     line = BuildLine(trimmed, level);
     AppendToFile(line, stage, opened);
   } catch (const std::exception& error) {

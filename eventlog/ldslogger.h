@@ -40,8 +40,11 @@ class TLDSLogger {
   void WriteFmt(std::string_view format, const FormatArgs& args, uint8_t level = 0);
 
   // Both locks, re-entrant for the owning thread: lines written between Lock
-  // and Unlock stay together in the file.
-  void Lock();
+  // and Unlock stay together in the file. Lock is false when the wait for the
+  // machine-wide mutex failed: the in-process lock is held all the same, and
+  // each line written meanwhile tries the mutex again (a line is never
+  // written without it; its failure goes to ErrorsWriter).
+  bool Lock();
   void Unlock();
 
   const std::string& FileName() const { return file_name_; }
@@ -94,6 +97,8 @@ class TLDSLogger {
   std::recursive_mutex write_lock_;
   mutable std::recursive_mutex list_lock_;
   platform::MutexHandle mutex_ = nullptr;
+  // Per Lock still open, innermost last: whether it holds the mutex.
+  std::vector<bool> mutex_held_;
   std::string file_name_;
   std::string date_time_format_ = "dd/mm/yyyy hh:nn:ss.zzz";
   bool use_global_mutex_ = eventlog::DefaultUseGlobalMutex;

@@ -22,9 +22,11 @@ SecurityStep PrepareNullDaclSecurity();
 // Creates or opens the mutex `name` (not initially owned, not inheritable).
 // Returns nullptr on failure with LastError() set.
 MutexHandle CreateMutexNullDacl(const std::string& name);
-// Waits without a time limit. A mutex abandoned by a dead owner counts as
-// taken.
-void WaitMutex(MutexHandle mutex);
+// Waits without a time limit; true once the calling thread holds the mutex.
+// A mutex abandoned by a dead owner counts as taken. False, with LastError()
+// set, when the wait itself fails: the thread then holds nothing and must
+// not release it.
+bool WaitMutex(MutexHandle mutex);
 void ReleaseMutex(MutexHandle mutex);
 void CloseMutex(MutexHandle mutex);
 

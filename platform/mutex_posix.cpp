@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "platform/errors_posix.h"
+#include "platform/file_fault_hook.h"
 #include "platform/paths_posix.h"
 
 namespace zelmor::platform {
@@ -123,14 +124,14 @@ MutexHandle CreateMutexNullDacl(const std::string& name) {
   return new NamedMutex{path, slot.get()};
 }
 
-void WaitMutex(MutexHandle mutex) {
-  if (!mutex) return;
+bool WaitMutex(MutexHandle mutex) {
+  if (!mutex) return true;
   LockEntry& e = *mutex->entry;
   const auto self = std::this_thread::get_id();
   std::unique_lock<std::mutex> lock(e.guard);
   if (e.depth > 0 && e.owner == self) {
     ++e.depth;
-    return;
+    return true;
   }
   e.released.wait(lock, [&] { return e.depth == 0; });
   e.owner = self;
@@ -138,8 +139,22 @@ void WaitMutex(MutexHandle mutex) {
   lock.unlock();
   // Other threads of this process now wait in-process; this one waits for
   // the other processes.
-  while (::flock(e.fd, LOCK_EX) != 0 && errno == EINTR) {
+  int result = 0;
+  if (fault::Injected(FileOp::kLock, mutex->path)) {
+    result = -1;
+  } else {
+    while ((result = ::flock(e.fd, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (result != 0) SetErrno(errno);
   }
+  if (result == 0) return true;
+  // Without the lock file's lock nobody holds the mutex: the in-process
+  // ownership is given back, so that no thread believes it holds the lock.
+  lock.lock();
+  e.depth = 0;
+  e.owner = std::thread::id();
+  e.released.notify_one();
+  return false;
 }
 
 void ReleaseMutex(MutexHandle mutex) {

@@ -1,11 +1,13 @@
 #include "platform/mutex.h"
 
+#include "platform/file_fault_hook.h"
 #include "platform/windows_api.h"
 
 namespace zelmor::platform {
 
 struct NamedMutex {
   HANDLE handle;
+  std::string name;
 };
 
 namespace {
@@ -44,12 +46,15 @@ MutexHandle CreateMutexNullDacl(const std::string& name) {
   if (!security.ready && PrepareNullDaclSecurity() != SecurityStep::kOk) return nullptr;
   const HANDLE handle = ::CreateMutexA(&security.attributes, FALSE, name.c_str());
   if (!handle) return nullptr;
-  return new NamedMutex{handle};
+  return new NamedMutex{handle, name};
 }
 
-void WaitMutex(MutexHandle mutex) {
-  // WAIT_ABANDONED hands the mutex over as well, so the result needs no check.
-  if (mutex) ::WaitForSingleObject(mutex->handle, INFINITE);
+bool WaitMutex(MutexHandle mutex) {
+  if (!mutex) return true;
+  if (fault::Injected(FileOp::kLock, mutex->name)) return false;
+  // WAIT_ABANDONED hands the mutex over as well; only WAIT_FAILED holds
+  // nothing.
+  return ::WaitForSingleObject(mutex->handle, INFINITE) != WAIT_FAILED;
 }
 
 void ReleaseMutex(MutexHandle mutex) {

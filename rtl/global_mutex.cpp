@@ -26,4 +26,8 @@ platform::MutexHandle CreateGlobalMutex(const std::string& name,
   return mutex;
 }
 
+std::string MutexWaitFailure() {
+  return "Error WaitForSingleObject: " + platform::SystemErrorMessage(platform::LastError());
+}
+
 }  // namespace zelmor

@@ -57,10 +57,13 @@ int ContinuationNumber(const std::string& name, const std::string& key, int coun
 
 }  // namespace
 
-// Holds the file's mutex and a batch of the store for one operation.
+// Holds the file's mutex and a batch of the store for one operation. A
+// mutex that cannot be waited for fails the operation: it must not touch
+// the file unguarded.
 class TSafeIniFile::LockedScope {
  public:
   explicit LockedScope(TSafeIniFile& file) : guard_(file.lock_), store_(file.store_) {
+    if (!guard_.Held()) throw EIniFileException(MutexWaitFailure());
     store_.BeginBatch();
   }
   ~LockedScope() { store_.EndBatch(); }
