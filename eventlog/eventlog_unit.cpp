@@ -39,8 +39,8 @@ const FormatSettings& TimestampSettings() {
 
 void InitializeUnit() {
   ErrorsWriter = new TLDSLogger(platform::TempPath() + "LDSLoggerErrorsWriter.log");
-  ErrorsWriter->TrimInPlace = true;
-  ErrorsWriter->IsErrorsWriter = true;
+  ErrorsWriter->Options.TrimInPlace = true;
+  ErrorsWriter->Options.IsErrorsWriter = true;
   FillLogFormatSettings();
 }
 

@@ -71,17 +71,12 @@ void PrepareClientLibrary(TLDSLogger& log) {
   }
 }
 
+// The blank line and the message stay together in the file.
 void WriteLoadMessage(TLDSLogger& log) {
-  log.Lock();
-  try {
-    log.WriteLine("", kInfo);
-    log.WriteFmt("Модуль Zelmor загружен (v.%.2f). Процесс: \"%s\".",
-                 {kLibraryVersion / 100.0, platform::HostExecutablePath()}, kInfo);
-  } catch (...) {
-    log.Unlock();
-    throw;
-  }
-  log.Unlock();
+  const TLDSLogger::LockGuard together(log);
+  log.WriteLine("", kInfo);
+  log.WriteFmt("Модуль Zelmor загружен (v.%.2f). Процесс: \"%s\".",
+               {kLibraryVersion / 100.0, platform::HostExecutablePath()}, kInfo);
 }
 
 }  // namespace
@@ -99,13 +94,13 @@ void LoadMainUnit() {
 
   g_event_logger = new TLDSLogger(LogFolder() + "FBEvents.log");
   TLDSLogger& log = *g_event_logger;
-  log.Enabled = g_is_home_install;
-  log.MaxSize = 3 * 1048576;
+  log.Options.Enabled = g_is_home_install;
+  log.Options.MaxSize = 3 * 1048576;
   log.SetDateTimeFormat("dd/mm hh:nn:ss.zzz");
-  log.ShowProcessId = true;
-  log.ShowThreadId = true;
-  log.TrimInPlace = false;
-  log.MaxArchives = 1;
+  log.Options.ShowProcessId = true;
+  log.Options.ShowThreadId = true;
+  log.Options.TrimInPlace = false;
+  log.Options.MaxArchives = 1;
   db::SetEventLogger(&log);
 
   WriteLoadMessage(log);

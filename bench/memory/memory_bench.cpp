@@ -47,11 +47,11 @@ int Run() {
   {
     TLDSLogger logger(folder + "FBEvents.log");
     logger.SetDateTimeFormat("dd/mm hh:nn:ss.zzz");
-    logger.ShowProcessId = true;
-    logger.ShowThreadId = true;
-    logger.TrimInPlace = false;
-    logger.MaxArchives = 1;
-    logger.MaxSize = 3145728;
+    logger.Options.ShowProcessId = true;
+    logger.Options.ShowThreadId = true;
+    logger.Options.TrimInPlace = false;
+    logger.Options.MaxArchives = 1;
+    logger.Options.MaxSize = 3145728;
     db::SetEventLogger(&logger);
     const std::string line(60, 'x');
     for (int take = 0; take < kTakes; ++take) {

@@ -43,11 +43,11 @@ PoolTarget TargetOf(const std::string& database, const std::string& password) {
 void LoggedTest::SetUp() {
   logger_ = std::make_unique<TLDSLogger>(folder_ / "FBEvents.log");
   logger_->SetDateTimeFormat("dd/mm hh:nn:ss.zzz");
-  logger_->ShowProcessId = true;
-  logger_->ShowThreadId = true;
-  logger_->TrimInPlace = false;
-  logger_->MaxArchives = 1;
-  logger_->MaxSize = 3145728;
+  logger_->Options.ShowProcessId = true;
+  logger_->Options.ShowThreadId = true;
+  logger_->Options.TrimInPlace = false;
+  logger_->Options.MaxArchives = 1;
+  logger_->Options.MaxSize = 3145728;
   db::SetEventLogger(logger_.get());
   db::LogDbOperations = true;
   db::LogSqlOnError = true;

@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "eventlog/age_limit.h"
 #include "eventlog/eventlog_unit.h"
-#include "eventlog/ldslogger.h"
 #include "eventlog/log_file.h"
 #include "eventlog_test_support.h"
 #include "platform/platform.h"
@@ -33,23 +34,23 @@ std::string DatedLines(DateTime from, DateTime to, bool level_char) {
 
 class AgeLimit : public testing::Test {
  protected:
-  void SetUp() override {
-    logger_ = std::make_unique<TLDSLogger>(path_);
-    logger_->MaxAge = 1.0;
-    logger_->Clock = [this] { return now_; };
-  }
-
-  // Runs the check on the file as WriteLine would; true when it closed it.
+  // Runs the check on the file as WriteLine does; true when it was due, and
+  // so took the file, closed it and became the last check.
   bool Check() {
     LogFile file = LogFile::Open(path_, OpenMode::kOpenReadWrite);
-    CheckAgeLimit(*logger_, file);
-    return !file.IsOpen();
+    const std::optional<DateTime> due =
+        AgeCheckDue(limits_.max_age, file, last_check_, [this] { return now_; });
+    if (!due) return false;
+    last_check_ = *due;
+    CheckAgeLimit(limits_, std::move(file), *due);
+    return true;
   }
 
   TempFolder dir_;
   const std::string path_ = dir_ / "app.log";
   DateTime now_ = test::FixedMoment();
-  std::unique_ptr<TLDSLogger> logger_;
+  DateTime last_check_ = 0;
+  LogLimits limits_{path_, 1048576, true, 10, 1.0, "dd/mm/yyyy hh:nn:ss.zzz"};
 };
 
 TEST_F(AgeLimit, CutsTheHeadOnceTheOldestLineIsPastFourThirdsOfMaxAge) {
@@ -60,11 +61,11 @@ TEST_F(AgeLimit, CutsTheHeadOnceTheOldestLineIsPastFourThirdsOfMaxAge) {
     // The line break before the first young line must lie where the scan looks.
     ASSERT_LT((old_part.size() - 1) % kAgeScanBlock, kAgeScanBlock - 1 - (2 * kStampLength + 5));
     test::WriteFileBytes(path_, old_part + young_part);
-    logger_->LastAgeCheck = 0;
+    last_check_ = 0;
 
     EXPECT_TRUE(Check());
     EXPECT_EQ(ReadFileBytes(path_), young_part) << "level characters: " << level_char;
-    EXPECT_EQ(logger_->LastAgeCheck, now_);
+    EXPECT_EQ(last_check_, now_);
     EXPECT_TRUE(platform::FindFiles(path_ + "_*").empty());
   }
 }
@@ -74,7 +75,7 @@ TEST_F(AgeLimit, LeavesAFileWhoseOldestLineIsWithinFourThirdsAlone) {
   test::WriteFileBytes(path_, content);
   EXPECT_TRUE(Check()) << "the gates passed, so the file is closed";
   EXPECT_EQ(ReadFileBytes(path_), content);
-  EXPECT_EQ(logger_->LastAgeCheck, now_);
+  EXPECT_EQ(last_check_, now_);
 }
 
 TEST_F(AgeLimit, ChecksOnlyWithAnAgeLimitAFileAboveOneBlockOncePerMinute) {
@@ -82,15 +83,15 @@ TEST_F(AgeLimit, ChecksOnlyWithAnAgeLimitAFileAboveOneBlockOncePerMinute) {
                           DatedLines(now_ - 20 * kHour, now_, false);
   test::WriteFileBytes(path_, old);
 
-  logger_->MaxAge = 0;
+  limits_.max_age = 0;
   EXPECT_FALSE(Check());
-  logger_->MaxAge = 1.0;
-  logger_->LastAgeCheck = now_ - 30.0 / 86400;
+  limits_.max_age = 1.0;
+  last_check_ = now_ - 30.0 / 86400;
   EXPECT_FALSE(Check()) << "checked 30 s ago";
   EXPECT_EQ(ReadFileBytes(path_), old);
 
   test::WriteFileBytes(path_, old.substr(old.size() - kAgeScanBlock));
-  logger_->LastAgeCheck = 0;
+  last_check_ = 0;
   EXPECT_FALSE(Check()) << "a file of one block is not checked";
 
   test::WriteFileBytes(path_, old);
@@ -102,7 +103,7 @@ TEST_F(AgeLimit, ChecksOnlyWithAnAgeLimitAFileAboveOneBlockOncePerMinute) {
 TEST_F(AgeLimit, InArchiveModeRotatesTheWholeFile) {
   const std::string content = "first\r\n" + DatedLines(now_ - 33 * kHour, now_, false);
   test::WriteFileBytes(path_, content);
-  logger_->TrimInPlace = false;
+  limits_.trim_in_place = false;
   EXPECT_TRUE(Check());
   EXPECT_FALSE(platform::FileExists(path_));
   EXPECT_EQ(ReadFileBytes(path_ + "000"), content);
