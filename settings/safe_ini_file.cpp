@@ -1,6 +1,7 @@
 #include "settings/safe_ini_file.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/clock.h"
 #include "platform/errors.h"
@@ -11,10 +12,18 @@
 #include "settings/ini_format_settings.h"
 #include "settings/ini_lock_name.h"
 #include "settings/value_layout.h"
+#include "tools/context_exception.h"
 
 namespace zelmor {
 
 namespace {
+
+// A failure inside an operation leaves it as a new one of the same class,
+// the operation's name in front of the message (no class tag).
+template <typename Body>
+void WrapIniException(const std::string& context, Body&& body) {
+  WithContext(context, false, std::forward<Body>(body));
+}
 
 // Runs `write` until it succeeds. A failure is retried every RetryPauseMs
 // for RetryWindowMs, except for errors no retry can cure; the final failure
@@ -139,7 +148,7 @@ void TSafeIniFile::DeleteValueKeys(const std::string& section, const std::string
 std::string TSafeIniFile::ReadString(const std::string& section, const std::string& key,
                                      const std::string& default_value) {
   std::string result;
-  WithContext("TSafeIniFile.ReadString", [&] {
+  WrapIniException("TSafeIniFile.ReadString", [&] {
     CheckSection(section);
     CheckKey(key);
     LockedScope scope(*this);
@@ -170,7 +179,7 @@ std::string TSafeIniFile::ReadString(const std::string& section, const std::stri
 
 void TSafeIniFile::WriteString(const std::string& section, const std::string& key,
                                const std::string& value) {
-  WithContext("TSafeIniFile.WriteString", [&] {
+  WrapIniException("TSafeIniFile.WriteString", [&] {
     CheckSection(section);
     CheckKey(key);
     const SplitResult split = SplitValue(value, SingleKeyMode);
@@ -196,7 +205,7 @@ void TSafeIniFile::WriteString(const std::string& section, const std::string& ke
 // ---- key and section operations ------------------------------------------------
 
 void TSafeIniFile::DeleteKey(const std::string& section, const std::string& key) {
-  WithContext("TSafeIniFile.DeleteKey", [&] {
+  WrapIniException("TSafeIniFile.DeleteKey", [&] {
     CheckSection(section);
     CheckKey(key);
     LockedScope scope(*this);
@@ -209,7 +218,7 @@ void TSafeIniFile::DeleteKey(const std::string& section, const std::string& key)
 }
 
 void TSafeIniFile::EraseSection(const std::string& section) {
-  WithContext("TSafeIniFile.EraseSection", [&] {
+  WrapIniException("TSafeIniFile.EraseSection", [&] {
     CheckSection(section);
     LockedScope scope(*this);
     store_.EraseSection(section);
@@ -218,7 +227,7 @@ void TSafeIniFile::EraseSection(const std::string& section) {
 }
 
 void TSafeIniFile::ReadSection(const std::string& section, std::vector<std::string>& keys) {
-  WithContext("TSafeIniFile.ReadSection", [&] {
+  WrapIniException("TSafeIniFile.ReadSection", [&] {
     CheckSection(section);
     LockedScope scope(*this);
     keys = store_.ReadSection(section);
@@ -227,7 +236,7 @@ void TSafeIniFile::ReadSection(const std::string& section, std::vector<std::stri
 
 void TSafeIniFile::ReadSectionValues(const std::string& section,
                                      std::vector<std::string>& lines) {
-  WithContext("TSafeIniFile.ReadSectionValues", [&] {
+  WrapIniException("TSafeIniFile.ReadSectionValues", [&] {
     CheckSection(section);
     LockedScope scope(*this);
     lines.clear();
@@ -256,7 +265,7 @@ DateTime ReadConverted(TSafeIniFile& file, const std::string& section, const std
                        DateTime default_value, const char* context, Parse parse) {
   const std::string text = file.ReadString(section, key, "");
   DateTime result = default_value;
-  WithContext(context, [&] {
+  WrapIniException(context, [&] {
     DateTime value = 0;
     if (!text.empty() && parse(text, value)) result = value;
   });
@@ -307,7 +316,7 @@ double TSafeIniFile::ReadFloat(const std::string& section, const std::string& ke
 
 void TSafeIniFile::WriteDate(const std::string& section, const std::string& key,
                              DateTime value) {
-  WithContext("TSafeIniFile.WriteDate", [&] {
+  WrapIniException("TSafeIniFile.WriteDate", [&] {
     const FormatSettings& settings = IniFormatSettings();
     WriteString(section, key, FormatDateTime(settings.short_date_format, value, settings));
   });
@@ -315,7 +324,7 @@ void TSafeIniFile::WriteDate(const std::string& section, const std::string& key,
 
 void TSafeIniFile::WriteDateTime(const std::string& section, const std::string& key,
                                  DateTime value) {
-  WithContext("TSafeIniFile.WriteDateTime", [&] {
+  WrapIniException("TSafeIniFile.WriteDateTime", [&] {
     const FormatSettings& settings = IniFormatSettings();
     std::string text = FormatDateTime(settings.short_date_format, value, settings);
     if (HasTimePart(value))
@@ -326,7 +335,7 @@ void TSafeIniFile::WriteDateTime(const std::string& section, const std::string& 
 
 void TSafeIniFile::WriteTime(const std::string& section, const std::string& key,
                              DateTime value) {
-  WithContext("TSafeIniFile.WriteTime", [&] {
+  WrapIniException("TSafeIniFile.WriteTime", [&] {
     const FormatSettings& settings = IniFormatSettings();
     WriteString(section, key, FormatDateTime(settings.long_time_format, value, settings));
   });
@@ -334,7 +343,7 @@ void TSafeIniFile::WriteTime(const std::string& section, const std::string& key,
 
 void TSafeIniFile::WriteFloat(const std::string& section, const std::string& key,
                               double value) {
-  WithContext("TSafeIniFile.WriteFloat", [&] {
+  WrapIniException("TSafeIniFile.WriteFloat", [&] {
     WriteString(section, key, FloatToStr(value, IniFormatSettings()));
   });
 }
