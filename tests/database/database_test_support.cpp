@@ -7,7 +7,6 @@
 
 #include "database/pool.h"
 #include "database/process_state.h"
-#include "eventlog/eventlog_unit.h"
 #include "eventlog/ldslogger.h"
 #include "platform/platform.h"
 #include "rtl/global_mutex.h"
@@ -15,15 +14,6 @@
 
 namespace zelmor::test {
 namespace {
-
-class EventLogEnvironment : public testing::Environment {
- public:
-  void SetUp() override { eventlog::InitializeUnit(); }
-  void TearDown() override { eventlog::FinalizeUnit(); }
-};
-
-[[maybe_unused]] testing::Environment* const kEnvironment =
-    testing::AddGlobalTestEnvironment(new EventLogEnvironment);
 
 // "server/port:path" into its parts.
 PoolTarget TargetOf(const std::string& database, const std::string& password) {
