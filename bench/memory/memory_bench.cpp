@@ -17,6 +17,7 @@
 #include "eventlog/ldslogger.h"
 #include "platform/platform.h"
 #include "platform/testing/resident_memory.h"
+#include "support/bench_main.h"
 #include "support/server_target.h"
 
 namespace zelmor {
@@ -31,7 +32,9 @@ constexpr int kWarmUpTakes = 10000;
 
 double Kilobytes(uint64_t bytes) { return static_cast<double>(bytes) / 1024.0; }
 
-int Run() {
+}  // namespace
+
+int bench::Run() {
   bench::ServerTarget target;
   if (!bench::ReadServerTarget(target)) {
     std::printf("memory_bench: ZELMOR_FB_TEST_DB is not set; start the private server first\n");
@@ -85,14 +88,4 @@ int Run() {
   return 0;
 }
 
-}  // namespace
 }  // namespace zelmor
-
-int main() {
-  try {
-    return zelmor::Run();
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "memory_bench: %s\n", error.what());
-    return 1;
-  }
-}
