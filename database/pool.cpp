@@ -149,7 +149,6 @@ TIBDatabase* FBGetIBDataBaseFromPool(const std::string& database_path, const std
       database = TakeIdle(key);
       if (!database) database = AddConnection(key, user_name, password, char_set);
     }
-    if (!database) throw Exception("Result=nil");
     try {
       OpenAndStart(*database, caller_tag);
     } catch (const std::exception&) {

@@ -19,7 +19,7 @@ constexpr double kSecondsPerDay = 86400.0;
 // The date-time a line's timestamp stands for, or false when the candidate
 // is no timestamp. A time without a date is taken as that time today.
 bool ParseStamp(std::string_view candidate, DateTime now, DateTime& value) {
-  if (!TryStrToDateTime(candidate, value, TimestampSettings())) return false;
+  if (!TryStrToDateTime(candidate, value, LogFormatSettings())) return false;
   if (std::trunc(value) == 0) value += std::trunc(now);
   return true;
 }
@@ -37,7 +37,7 @@ class AgeScan {
       : now_(now),
         max_age_(limits.max_age),
         stamp_length_(static_cast<int>(
-            FormatDateTime(limits.date_time_format, now, TimestampSettings()).size())) {}
+            FormatDateTime(limits.date_time_format, now, LogFormatSettings()).size())) {}
 
   ScanResult Run(LogFile& file) {
     ScanResult result;

@@ -33,10 +33,6 @@ void FillLogFormatSettings() {
 
 FormatSettings& LogFormatSettings() { return g_log_format_settings.Get(); }
 
-const FormatSettings& TimestampSettings() {
-  return UseLocaleFormat ? DefaultFormatSettings() : LogFormatSettings();
-}
-
 void InitializeUnit() {
   ErrorsWriter = new TLDSLogger(platform::TempPath() + "LDSLoggerErrorsWriter.log");
   ErrorsWriter->Options.TrimInPlace = true;

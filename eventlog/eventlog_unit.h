@@ -20,8 +20,6 @@ namespace zelmor::eventlog {
 constexpr int DefaultOpenTimeout = 200;
 // Each logger checks the age of its file at most this often, in seconds.
 constexpr int AgeCheckInterval = 60;
-// True: timestamps use the process's regional settings, not LogFormatSettings.
-constexpr bool UseLocaleFormat = false;
 // True: a named mutex that cannot be created raises instead of leaving the
 // logger without cross-process exclusion.
 constexpr bool RaiseOnMutexError = false;
@@ -33,9 +31,6 @@ FormatSettings& LogFormatSettings();
 // The fallback logger (LDSLoggerErrorsWriter.log in the temporary folder);
 // null outside InitializeUnit ... FinalizeUnit.
 extern TLDSLogger* ErrorsWriter;
-
-// The settings timestamps are written and read back with.
-const FormatSettings& TimestampSettings();
 
 void InitializeUnit();
 void FinalizeUnit();

@@ -109,7 +109,7 @@ DateTime TLDSLogger::LastAgeCheck() const {
 
 std::string TLDSLogger::Timestamp(DateTime now) {
   if (now != stamp_time_) {
-    stamp_text_ = FormatDateTime(date_time_format_, now, eventlog::TimestampSettings());
+    stamp_text_ = FormatDateTime(date_time_format_, now, eventlog::LogFormatSettings());
     stamp_time_ = now;
   }
   return stamp_text_;

@@ -131,14 +131,9 @@ void UnloadMainUnit() {
   db::ReleasePoolList();
   db::ReleaseLocks();
 
+  // The result of the release is not looked at; nothing here raises.
   if (g_client_library) {
-    try {
-      platform::FreeModule(g_client_library);
-    } catch (...) {
-      if (log)
-        log->WriteLine(std::string("Ошибка при выгрузке ") + platform::kClientLibraryFileName,
-                       kWarning);
-    }
+    platform::FreeModule(g_client_library);
     g_client_library = nullptr;
   }
 

@@ -160,12 +160,12 @@ std::string TSafeIniFile::ReadString(const std::string& section, const std::stri
         StrToInt32Def(ReadRawValue(section, key + kCountSuffix, "", nullptr), kMissingCount);
     int32_t hash = 0;
     result = ReadRawValue(section, key, default_value, &hash);
-    if (!VerifyFirstLineHash) hash = 0;
     if (count <= 1) return;
     long long stored_hash = 0;
     const bool valid =
         TryStrToInt(ReadRawValue(section, key + kHashSuffix, "", nullptr), stored_hash);
-    if (!valid || (VerifyFirstLineHash ? stored_hash : 0) != hash) return;
+    // Continuation keys are joined only when the stored hash matches.
+    if (!valid || stored_hash != hash) return;
     // Missing chunks read as empty: the join stops at the last one present,
     // so a count damaged by another program cannot mean billions of reads.
     int last = 1;

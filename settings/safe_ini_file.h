@@ -20,8 +20,6 @@ namespace zelmor {
 constexpr uint32_t RetryWindowMs = 1000;
 constexpr uint32_t RetryPauseMs = 20;
 constexpr bool DefaultSingleKeyMode = false;
-// ReadString joins continuation keys only when the stored hash matches.
-constexpr bool VerifyFirstLineHash = true;
 // Whether a mutex that cannot be created is an error (else: work unlocked).
 constexpr bool RaiseOnMutexFailure = false;
 
