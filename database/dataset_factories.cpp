@@ -7,6 +7,7 @@
 #include "database/logged_step.h"
 #include "database/process_state.h"
 #include "database/transaction_factory.h"
+#include "eventlog/log_levels.h"
 
 namespace zelmor::db {
 namespace {
@@ -20,9 +21,11 @@ struct Builder {
   const char* slow_format;
 };
 
-const Builder kWriteBuilder{false, 2, "[%s] ERROR:TAB:CREATE_W: %s (d%d, %s)",
+const Builder kWriteBuilder{false, eventlog::kLevelError,
+                            "[%s] ERROR:TAB:CREATE_W: %s (d%d, %s)",
                             "[%s] TAB:CREATE_W (d%d, %s, %d ms)"};
-const Builder kReadBuilder{true, 0, "[%s] ERROR:TAB:CREATE_R: %s (d%d, %s)",
+const Builder kReadBuilder{true, eventlog::kLevelPlain,
+                           "[%s] ERROR:TAB:CREATE_R: %s (d%d, %s)",
                            "[%s] TAB:CREATE_R (d%d, %s, %d ms)"};
 
 bool IsReadOnly(const TIBTransaction* transaction) {

@@ -124,7 +124,7 @@ std::optional<DateTime> AgeCheckDue(double max_age, LogFile& file, DateTime last
   if (max_age <= 0) return std::nullopt;
   if (file.Size() <= kAgeScanBlock) return std::nullopt;
   const DateTime moment = now();
-  if (moment - AgeCheckInterval / kSecondsPerDay <= last_check) return std::nullopt;
+  if (moment - kAgeCheckInterval / kSecondsPerDay <= last_check) return std::nullopt;
   return moment;
 }
 

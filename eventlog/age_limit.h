@@ -15,7 +15,7 @@ constexpr int kAgeScanBlock = 32768;
 
 // The gates of the age check, in their order: an age limit is set, `file`
 // holds more than one block, and the logger's last check (`last_check`)
-// lies more than AgeCheckInterval before the time `now` tells (asked only
+// lies more than kAgeCheckInterval before the time `now` tells (asked only
 // when the first two gates pass). Returns the moment of a check that is due,
 // to be recorded as the logger's last check whatever the check then meets;
 // nothing when a gate stops it.

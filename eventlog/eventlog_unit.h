@@ -17,13 +17,13 @@ class TLDSLogger;
 namespace zelmor::eventlog {
 
 // Waited on by an open that meets a sharing or lock violation, in ms.
-constexpr int DefaultOpenTimeout = 200;
+constexpr int kDefaultOpenTimeout = 200;
 // Each logger checks the age of its file at most this often, in seconds.
-constexpr int AgeCheckInterval = 60;
+constexpr int kAgeCheckInterval = 60;
 // True: a named mutex that cannot be created raises instead of leaving the
 // logger without cross-process exclusion.
-constexpr bool RaiseOnMutexError = false;
-constexpr bool DefaultUseGlobalMutex = true;
+constexpr bool kRaiseOnMutexError = false;
+constexpr bool kDefaultUseGlobalMutex = true;
 
 // Fixed timestamp settings, so that the log reads the same on every machine.
 // Filled by InitializeUnit, freed by FinalizeUnit.

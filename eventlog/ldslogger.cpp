@@ -82,7 +82,7 @@ void TLDSLogger::SetFileName(const std::string& value) {
   file_name_ = name;
   if (use_global_mutex_)
     mutex_ = CreateGlobalMutex(eventlog::MutexNameOf(file_name_), kMutexFailurePrefix,
-                               eventlog::RaiseOnMutexError);
+                               eventlog::kRaiseOnMutexError);
 }
 
 void TLDSLogger::SetDateTimeFormat(const std::string& value) {
@@ -137,7 +137,7 @@ void TLDSLogger::AppendToFile(std::string& line, std::string& stage, bool& opene
   stage = exists ? "fmOpenReadWrite" : "fmCreate";
   eventlog::LogFile file =
       eventlog::OpenLogFile(file_name_, exists ? OpenMode::kOpenReadWrite : OpenMode::kCreate,
-                            eventlog::DefaultOpenTimeout);
+                            eventlog::kDefaultOpenTimeout);
   stage += "-OK";
   opened = true;
   line += "\r\n";

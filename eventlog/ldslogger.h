@@ -103,7 +103,7 @@ class TLDSLogger {
   std::vector<bool> mutex_held_;
   std::string file_name_;
   std::string date_time_format_ = "dd/mm/yyyy hh:nn:ss.zzz";
-  bool use_global_mutex_ = eventlog::DefaultUseGlobalMutex;
+  bool use_global_mutex_ = eventlog::kDefaultUseGlobalMutex;
   DateTime last_age_check_ = 0.0;
   // Many lines share one millisecond; their timestamp is formatted once.
   DateTime stamp_time_ = -1.0;

@@ -20,7 +20,7 @@ class TemporaryCopy {
         file_(LogFile::Open(path_, OpenMode::kCreate)) {}
   ~TemporaryCopy() {
     file_.Close();
-    DeleteLogFile(path_, DefaultOpenTimeout);
+    DeleteLogFile(path_, kDefaultOpenTimeout);
   }
   TemporaryCopy(const TemporaryCopy&) = delete;
   TemporaryCopy& operator=(const TemporaryCopy&) = delete;

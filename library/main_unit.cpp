@@ -4,6 +4,7 @@
 #include "database/pool.h"
 #include "database/process_state.h"
 #include "eventlog/ldslogger.h"
+#include "eventlog/log_levels.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -22,9 +23,9 @@ bool g_is_home_install = false;
 TLDSLogger* g_event_logger = nullptr;  // owned; freed by the unload sequence
 platform::ModuleHandle g_client_library = nullptr;
 
-constexpr uint8_t kInfo = 0;
-constexpr uint8_t kError = 2;
-constexpr uint8_t kWarning = 4;
+using eventlog::kLevelError;
+using eventlog::kLevelPlain;
+using eventlog::kLevelWarning;
 
 std::string Home() { return platform::ZedeHome(); }
 std::string LogFolder() { return Home() + "LogFiles" + platform::kPathDelimiter; }
@@ -39,7 +40,7 @@ std::string OwnModulePath() {
 
 void WarnClientLoadedTooEarly(TLDSLogger& log) {
   log.WriteFmt("Файл \"%s\" загружен слишком рано!", {platform::kClientLibraryFileName},
-               kWarning);
+               kLevelWarning);
   for (int i = 0; i < 3; ++i) {
     platform::Beep(500, 100);
     platform::SleepMs(200);
@@ -56,27 +57,27 @@ void PrepareClientLibrary(TLDSLogger& log) {
     g_client_library = platform::LoadModule(path);
     if (!g_client_library) {
       log.WriteFmt("Файл \"%s\" присутствует, однако загрузить его не удалось: %s",
-                   {path, LastErrorText()}, kError);
+                   {path, LastErrorText()}, kLevelError);
     } else if (!GetGDSLibrary().TryIBLoad()) {
       log.WriteFmt("GetGDSLibrary.TryIBLoad. Ошибка загрузки \"%s\": %s", {path, LastErrorText()},
-                   kError);
+                   kLevelError);
     }
   } else if (GetGDSLibrary().TryIBLoad()) {
     log.WriteFmt("Файл \"%s\" не найден, однако на компьютере %s есть. Приложение может "
                  "работать некорректно!",
-                 {path, platform::kClientLibraryFileName}, kWarning);
+                 {path, platform::kClientLibraryFileName}, kLevelWarning);
   } else {
     log.WriteFmt("Файл \"%s\" не найден. Библиотека %s не установлена на данном компьютере!",
-                 {path, platform::kClientLibraryFileName}, kWarning);
+                 {path, platform::kClientLibraryFileName}, kLevelWarning);
   }
 }
 
 // The blank line and the message stay together in the file.
 void WriteLoadMessage(TLDSLogger& log) {
   const TLDSLogger::LockGuard together(log);
-  log.WriteLine("", kInfo);
+  log.WriteLine("", kLevelPlain);
   log.WriteFmt("Модуль Zelmor загружен (v.%.2f). Процесс: \"%s\".",
-               {kLibraryVersion / 100.0, platform::HostExecutablePath()}, kInfo);
+               {kLibraryVersion / 100.0, platform::HostExecutablePath()}, kLevelPlain);
 }
 
 }  // namespace
@@ -107,7 +108,7 @@ void LoadMainUnit() {
 
   if (g_is_home_install &&
       !platform::SetEnvironmentVariable("FIREBIRD", Home() + platform::kHomeFirebirdFolder))
-    log.WriteLine("Установка переменной окружения FIREBIRD: " + LastErrorText(), kWarning);
+    log.WriteLine("Установка переменной окружения FIREBIRD: " + LastErrorText(), kLevelWarning);
 
   if (g_is_home_install) PrepareClientLibrary(log);
 
@@ -126,7 +127,7 @@ void UnloadMainUnit() {
   try {
     db::ClearPool();
   } catch (const std::exception& error) {
-    if (log) log->WriteLine(error.what(), kError);
+    if (log) log->WriteLine(error.what(), kLevelError);
   }
   db::ReleasePoolList();
   db::ReleaseLocks();
@@ -137,7 +138,7 @@ void UnloadMainUnit() {
     g_client_library = nullptr;
   }
 
-  if (log) log->WriteLine("Модуль выгружен", kInfo);
+  if (log) log->WriteLine("Модуль выгружен", kLevelPlain);
   db::SetEventLogger(nullptr);
   delete g_event_logger;
   g_event_logger = nullptr;

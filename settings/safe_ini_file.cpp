@@ -25,8 +25,8 @@ void WrapIniException(const std::string& context, Body&& body) {
   WithContext(context, false, std::forward<Body>(body));
 }
 
-// Runs `write` until it succeeds. A failure is retried every RetryPauseMs
-// for RetryWindowMs, except for errors no retry can cure; the final failure
+// Runs `write` until it succeeds. A failure is retried every kRetryPauseMs
+// for kRetryWindowMs, except for errors no retry can cure; the final failure
 // is re-raised with the system's text for the error code in front.
 template <typename Write>
 void RetryWrite(const IniStore& store, Write write) {
@@ -41,10 +41,10 @@ void RetryWrite(const IniStore& store, Write write) {
                             code == platform::kErrorBufferOverflow ||
                             code == platform::kErrorDiskFull ||
                             code == platform::kErrorInvalidName;
-      if (hopeless || platform::TickCount() - started >= RetryWindowMs)
+      if (hopeless || platform::TickCount() - started >= kRetryWindowMs)
         error.RaiseWithMessage(platform::SystemErrorMessage(code) + " -> " + error.Message());
     }
-    platform::SleepMs(RetryPauseMs);
+    platform::SleepMs(kRetryPauseMs);
   }
 }
 
@@ -87,7 +87,7 @@ class TSafeIniFile::LockedScope {
 TSafeIniFile::TSafeIniFile(const std::string& file_name)
     : TCustomIniFile(file_name),
       lock_(CreateGlobalMutex(BuildLockName(file_name), "Error CreateMutex: ",
-                              RaiseOnMutexFailure)),
+                              kRaiseOnMutexFailure)),
       store_(file_name) {}
 
 TSafeIniFile::~TSafeIniFile() {

@@ -26,7 +26,7 @@ TEST(PasswordCipher, RoundTripsEveryByte) {
 }
 
 TEST(PasswordCipher, BuiltInPasswordAndRejectedTexts) {
-  EXPECT_EQ(std::string(DefaultEncodedPassword), EncodePassword("masterkey"));
+  EXPECT_EQ(std::string(kDefaultEncodedPassword), EncodePassword("masterkey"));
   EXPECT_EQ(EncodePassword("").size(), 4u);
   std::string plain = "x";
   EXPECT_TRUE(DecodePassword(EncodePassword(""), plain));
