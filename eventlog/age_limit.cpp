@@ -1,6 +1,7 @@
 #include "eventlog/age_limit.h"
 
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -14,7 +15,14 @@ namespace zelmor::eventlog {
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400.0;
+constexpr double kMillisecondsPerDay = 86400000.0;
+
+// Whole milliseconds from `earlier` to `later`. Counted so, the 60-second
+// gate falls at the same moment on every build: compared as day fractions,
+// the 32-bit build's extended precision moved it by a rounding step.
+int64_t MillisecondsBetween(DateTime earlier, DateTime later) {
+  return std::llround((later - earlier) * kMillisecondsPerDay);
+}
 
 // The date-time a line's timestamp stands for, or false when the candidate
 // is no timestamp. A time without a date is taken as that time today.
@@ -29,6 +37,11 @@ struct ScanResult {
   int64_t cut_at = -1;        // first byte to keep, -1 when no cut point
   bool any_expired = false;   // the oldest dated line is old enough to cut
   int64_t last_line_start = -1;  // start of the last line of the scanned part
+  // Start of the first young line after the last expired one, -1 when none
+  // was examined. A line exactly MaxAge old has expired, yet the young line
+  // after it is no cut point (last + MaxAge is not earlier than now), so the
+  // scan can end without one although young lines follow the expired ones.
+  int64_t first_young = -1;
 };
 
 class AgeScan {
@@ -75,12 +88,18 @@ class AgeScan {
       }
       DateTime stamp;
       if (!ParseStamp(candidate, now_, stamp)) continue;
+      const bool expired = stamp + max_age_ <= now_;
+      if (expired)
+        result.first_young = -1;
+      else if (result.first_young < 0 && last_expired_)
+        result.first_young = block_start + j;
+      last_expired_ = expired;
       if (!first_seen_) {
         first_seen_ = true;
         if (stamp + max_age_ + max_age_ / 3 > now_) return true;
         last_ = stamp;
         result.any_expired = true;
-      } else if (stamp + max_age_ <= now_ || last_ + max_age_ >= now_) {
+      } else if (expired || last_ + max_age_ >= now_) {
         last_ = stamp;
       } else {
         result.cut_at = block_start + j;
@@ -104,6 +123,7 @@ class AgeScan {
   double max_age_;
   int stamp_length_;
   bool first_seen_ = false;
+  bool last_expired_ = false;
   DateTime last_ = 0.0;
 };
 
@@ -124,7 +144,7 @@ std::optional<DateTime> AgeCheckDue(double max_age, LogFile& file, DateTime last
   if (max_age <= 0) return std::nullopt;
   if (file.Size() <= kAgeScanBlock) return std::nullopt;
   const DateTime moment = now();
-  if (moment - kAgeCheckInterval / kSecondsPerDay <= last_check) return std::nullopt;
+  if (MillisecondsBetween(last_check, moment) <= kAgeCheckInterval * 1000) return std::nullopt;
   return moment;
 }
 
@@ -132,6 +152,8 @@ void CheckAgeLimit(const LogLimits& limits, LogFile file, DateTime now) {
   const ScanResult result = AgeScan(limits, now).Run(file);
   if (result.cut_at >= 0) {
     CutAt(limits, file, result.cut_at);
+  } else if (result.any_expired && result.first_young >= 0) {
+    CutAt(limits, file, result.first_young);
   } else if (result.any_expired) {
     // Every dated line examined has expired. The unscanned final part holds
     // the newest lines (the one just written among them), so in place the

@@ -1,5 +1,7 @@
 #include "platform/clock.h"
 
+#include "platform/clock_hook.h"
+
 #include <time.h>
 
 #include <cerrno>
@@ -7,6 +9,7 @@
 namespace zelmor::platform {
 
 uint32_t TickCount() {
+  if (const ClockHook* hook = clock_seam::Hook()) return hook->tick_count();
   timespec ts;
   ::clock_gettime(CLOCK_MONOTONIC, &ts);
   const uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
@@ -23,6 +26,10 @@ LocalTime CurrentLocalTime() {
 }
 
 void SleepMs(uint32_t milliseconds) {
+  if (const ClockHook* hook = clock_seam::Hook()) {
+    hook->sleep(milliseconds);
+    return;
+  }
   timespec ts{static_cast<time_t>(milliseconds / 1000),
               static_cast<long>(milliseconds % 1000) * 1000000L};
   while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {

@@ -4,7 +4,7 @@
 // without touching the file.
 //
 // The product never sets a hook: without one, each of those calls pays one
-// relaxed atomic load and nothing else. The injector itself, and the record
+// relaxed atomic load (FileWriteAll two) and nothing else. The injector itself, and the record
 // of which name each handle was opened under, live in the testing target
 // (platform/testing/fault_injection.h), which the product does not link.
 #pragma once
@@ -27,6 +27,9 @@ enum class FileOp {
   kRename,   // RenameFile, ReplaceFile (`path` is the source)
   kDelete,   // DeleteFile; on Windows also the profile's key deletion
   kLock,     // WaitMutex; `path` names the mutex (the lock file on Linux)
+  // FileWriteAll puts the first half of its bytes down, then fails: a write
+  // the OS takes only in part.
+  kShortWrite,
 };
 
 // A hook: constant functions that outlive every call of this layer. They

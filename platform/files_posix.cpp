@@ -69,6 +69,24 @@ class ExclusiveProbe {
   FileHandle fd_;
 };
 
+bool WriteAll(FileHandle file, const char* p, size_t count) {
+  while (count > 0) {
+    const ssize_t n = ::write(static_cast<int>(file), p, count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      SetErrno(errno);
+      return false;
+    }
+    if (n == 0) {
+      SetLastError(kErrorDiskFull);
+      return false;
+    }
+    p += n;
+    count -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
 }  // namespace
 
 FileHandle OpenShared(const std::string& path, bool writable) {
@@ -107,21 +125,13 @@ int64_t FileRead(FileHandle file, void* buffer, size_t count) {
 bool FileWriteAll(FileHandle file, const void* buffer, size_t count) {
   if (fault::Injected(FileOp::kWrite, file)) return false;
   const char* p = static_cast<const char*>(buffer);
-  while (count > 0) {
-    const ssize_t n = ::write(static_cast<int>(file), p, count);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      SetErrno(errno);
-      return false;
-    }
-    if (n == 0) {
-      SetLastError(kErrorDiskFull);
-      return false;
-    }
-    p += n;
-    count -= static_cast<size_t>(n);
+  if (fault::Injected(FileOp::kShortWrite, file)) {
+    const uint32_t code = LastError();
+    WriteAll(file, p, count / 2);
+    SetLastError(code);
+    return false;
   }
-  return true;
+  return WriteAll(file, p, count);
 }
 
 int64_t FileGetSize(FileHandle file) {

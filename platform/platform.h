@@ -18,9 +18,10 @@
 // executable, libraries, the Firebird client), notification.h (window
 // messages, tones), command_line.h, ini_profile.h (the Windows profile
 // functions, Windows only), file_fault_hook.h (the seam tests make file
-// calls fail through). What only tests and benchmarks use (child
-// processes, resident memory, the fault injector) is in platform/testing/,
-// a target of its own that the product does not link.
+// calls fail through), clock_hook.h (the seam tests count time through).
+// What only tests and benchmarks use (child processes, resident memory, the
+// fault injector, the fake tick counter) is in platform/testing/, a target
+// of its own that the product does not link.
 #pragma once
 
 #include "platform/clock.h"

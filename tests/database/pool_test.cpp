@@ -93,10 +93,44 @@ TEST_F(PoolTest, AReturnedConnectionServesTheSameKeyWhateverTheCaseAndCredential
   TIBDatabase* again = db::FBGetIBDataBaseFromPool(path, "wrong", target_.port, lower_server,
                                                    "NOBODY", "UTF8", "T");
   EXPECT_EQ(again, database);
+  EXPECT_TRUE(PoolEntries()[0].Busy);
+  EXPECT_EQ(PoolEntries()[0].LastReturned, 0.0) << "a handed-out entry has no moment of return";
   EXPECT_TRUE(again->DefaultTransaction()->InTransaction()) << "each take starts it again";
   EXPECT_EQ(again->Params().Values("user_name"), "SYSDBA") << "the first caller's credentials";
   EXPECT_EQ(PoolSize(), 1u);
   EXPECT_EQ(LinesWith("DB:OPEN").size(), 1u);
+}
+
+TEST_F(PoolTest, AReturnClosesEveryDatasetOfTheConnection) {
+  ZELMOR_REQUIRE_SERVER();
+  TIBDatabase* database = Take();
+  // On a transaction of its own, which the return's rollback leaves alone.
+  auto* transaction = new TIBTransaction(database);
+  transaction->SetDefaultDatabase(database);
+  transaction->StartTransaction();
+  TIBDataSet reader;
+  reader.SetDatabase(database);
+  reader.SetTransaction(transaction);
+  reader.SelectSQL().SetText("select 1 from rdb$database");
+  reader.Open();
+
+  Return(database);
+  EXPECT_FALSE(reader.Active());
+  EXPECT_TRUE(transaction->InTransaction()) << "only the default transaction is rolled back";
+  transaction->Rollback();
+}
+
+TEST_F(PoolTest, AnIdleConnectionServesOnlyItsOwnKey) {
+  ZELMOR_REQUIRE_SERVER();
+  TIBDatabase* database = Take();
+  Return(database);
+  test::PoolTarget other = target_;
+  other.path = "ZELMOR_NO_SUCH_DATABASE";
+  EXPECT_THROW(TakeFrom(other, "T"), EIBInterBaseError) << "a new connection, which cannot open";
+  const auto entries = PoolEntries();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].Database, database);
+  EXPECT_FALSE(entries[0].Busy);
 }
 
 TEST_F(PoolTest, TheIdleEntryCreatedFirstIsHandedOutFirst) {

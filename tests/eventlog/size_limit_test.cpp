@@ -54,6 +54,42 @@ TEST(SizeLimit, CutsPastFourThirdsBackToTheLimitFromTheNextLineStart) {
   EXPECT_TRUE(platform::FindFiles(path + "_*").empty()) << "the temporary copy is gone";
 }
 
+TEST(SizeLimit, CutsInPlaceOnlyOnceTheFileExceedsMaxSizePlus255) {
+  // With MaxSize 300 the size check runs past 400 bytes, but the cut waits
+  // until the file holds more than 555.
+  TempFolder dir;
+  const std::string path = dir / "app.log";
+  const std::string content = NumberedLines(430, 43);
+  test::WriteFileBytes(path, content);
+  auto logger = InPlaceLogger(path, 300);
+  for (int n = 0; n < 4; ++n) logger->WriteLine("x", 0);
+  std::string grown = content;
+  for (int n = 0; n < 4; ++n) grown += "07.12.2026 03:51:33.123 x\r\n";
+  ASSERT_EQ(grown.size(), 538u);
+  EXPECT_EQ(ReadFileBytes(path), grown) << "538 bytes: checked, not cut";
+
+  logger->WriteLine("x", 0);
+  const std::string before_cut = grown + "07.12.2026 03:51:33.123 x\r\n";
+  const size_t first_kept = before_cut.find_last_of("\r\n", before_cut.size() - 300 - 1) + 1;
+  EXPECT_EQ(ReadFileBytes(path), before_cut.substr(first_kept)) << "565 bytes: cut";
+}
+
+TEST(SizeLimit, BackScanExaminesEveryWholeStepAndTakesALoneCrForABreak) {
+  // MaxSize 1020 and 1530 bytes after the write: the cut point lies 510
+  // bytes into the file, two whole 255-byte steps above its start, and the
+  // only break before it is byte 100.
+  for (const char* line_break : {"\n", "\r"}) {
+    TempFolder dir;
+    const std::string path = dir / "app.log";
+    const std::string content = std::string(100, 'a') + line_break + std::string(1402, 'b');
+    test::WriteFileBytes(path, content);
+    auto logger = InPlaceLogger(path, 1020);
+    logger->WriteLine("x", 0);
+    EXPECT_EQ(ReadFileBytes(path), content.substr(101) + "07.12.2026 03:51:33.123 x\r\n")
+        << "break " << static_cast<int>(line_break[0]);
+  }
+}
+
 TEST(SizeLimit, CutsMidLineWhenNoLineBreakLiesWithinReach) {
   TempFolder dir;
   const std::string path = dir / "app.log";

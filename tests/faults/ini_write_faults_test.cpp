@@ -112,6 +112,63 @@ INSTANTIATE_TEST_SUITE_P(
                                      platform::kErrorSharingViolation)),
     StepName);
 
+// Both builds' stores fail each attempt once: the file store when it creates
+// the sibling it writes through, the profile store at the write itself.
+void FailEveryAttempt(InjectedFaults& faults, uint32_t code) {
+  faults.Fail(FileOp::kCreate, "cnf.ini", code, Match::kNamePrefix)
+      .Fail(FileOp::kWrite, "cnf.ini", code, Match::kNamePrefix);
+}
+
+std::string WrappedPrefix(uint32_t code) {
+  return "TSafeIniFile.WriteString -> " + platform::SystemErrorMessage(code) + " -> ";
+}
+
+TEST_F(IniWriteFaults, AFailingWriteIsRetriedEvery20MsForOneSecond) {
+  for (const uint32_t code : {platform::kErrorAccessDenied, platform::kErrorSharingViolation}) {
+    constexpr uint32_t kStart = 0xFFFFFE00u;  // the window crosses the counter's wrap
+    std::unique_ptr<Exception> failure;
+    int attempts = 0;
+    uint32_t waited = 0;
+    {
+      test::FakeTicks ticks(kStart);
+      InjectedFaults faults;
+      FailEveryAttempt(faults, code);
+      failure = WriteFailure("DBPort", "30050");
+      attempts = faults.Injected();
+      waited = ticks.Now() - kStart;
+    }
+    // Attempts at 0, 20, ..., 1000 ms.
+    EXPECT_EQ(attempts, 51) << code;
+    EXPECT_EQ(waited, 1000u) << code;
+    ASSERT_NE(failure, nullptr) << code;
+    EXPECT_EQ(failure->Message().substr(0, WrappedPrefix(code).size()), WrappedPrefix(code));
+  }
+  EXPECT_EQ(Read("FB", "DBPort"), "3050");
+}
+
+TEST_F(IniWriteFaults, FailuresNoRetryCanCureEndTheWriteAtTheFirstAttempt) {
+  for (const uint32_t code : {platform::kErrorPathNotFound, platform::kErrorBufferOverflow,
+                              platform::kErrorDiskFull, platform::kErrorInvalidName}) {
+    std::unique_ptr<Exception> failure;
+    int attempts = 0;
+    uint32_t waited = 0;
+    {
+      test::FakeTicks ticks(0);
+      InjectedFaults faults;
+      FailEveryAttempt(faults, code);
+      failure = WriteFailure("DBPort", "30050");
+      attempts = faults.Injected();
+      waited = ticks.Now();
+    }
+    EXPECT_EQ(attempts, 1) << code;
+    EXPECT_EQ(waited, 0u) << code;
+    ASSERT_NE(failure, nullptr) << code;
+    EXPECT_EQ(failure->Message().substr(0, WrappedPrefix(code).size()), WrappedPrefix(code));
+  }
+  EXPECT_EQ(Read("FB", "DBPort"), "3050");
+  ExpectReadableWithItsValues();
+}
+
 TEST_F(IniWriteFaults, FailureKeepsTheExceptionClass) {
   InjectedFaults faults;
   FailEveryWriteStep(faults, platform::kErrorDiskFull);

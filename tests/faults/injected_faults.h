@@ -1,6 +1,7 @@
 // Failures injected into the OS layer's file calls for one test.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "eventlog/eventlog_test_support.h"
 #include "platform/platform.h"
+#include "platform/testing/fake_ticks.h"
 #include "platform/testing/fault_injection.h"
 
 namespace zelmor::test {
@@ -44,6 +46,21 @@ class InjectedFaults {
   mutable std::mutex lock_;
   std::vector<Rule> rules_;
   int injected_ = 0;
+};
+
+// The OS layer's tick counter replaced for the helper's lifetime: it starts
+// at `start` and moves only when the code sleeps, so a timeout is counted in
+// attempts and pauses, never measured.
+class FakeTicks {
+ public:
+  explicit FakeTicks(uint32_t start) : ticks_(start) { platform::SetFakeTicks(&ticks_); }
+  ~FakeTicks() { platform::SetFakeTicks(nullptr); }
+  FakeTicks(const FakeTicks&) = delete;
+  FakeTicks& operator=(const FakeTicks&) = delete;
+  uint32_t Now() const { return ticks_.load(); }
+
+ private:
+  std::atomic<uint32_t> ticks_;
 };
 
 }  // namespace zelmor::test

@@ -1,5 +1,6 @@
-// Plain log writes whose open, create or write fails: the caller sees
-// nothing, the fallback logger gets one line, the file keeps what it had.
+// Plain log writes whose open, create or write fails, also after part of
+// the line reached the file: the caller sees nothing, the fallback logger
+// gets one line, the file keeps what it had.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -20,6 +21,7 @@ using test::ReadFileBytes;
 constexpr uint32_t kDiskFull = platform::kErrorDiskFull;
 constexpr uint32_t kAccessDenied = platform::kErrorAccessDenied;
 constexpr uint32_t kSharingViolation = platform::kErrorSharingViolation;
+constexpr uint32_t kLockViolation = platform::kErrorLockViolation;
 
 std::unique_ptr<TLDSLogger> LoggerAt(const std::string& path) {
   auto logger = std::make_unique<TLDSLogger>(path);
@@ -64,6 +66,12 @@ TEST_P(LogWriteFaults, CallerSeesNothingOneReportNoLineLost) {
       << reports[0];
   EXPECT_NE(reports[0].find("\"" + path + "\""), std::string::npos) << reports[0];
   EXPECT_NE(reports[0].find("refused line"), std::string::npos) << reports[0];
+  if (std::string_view(fault.stage).ends_with("-OK")) {
+    // Once the file is open, the report holds the whole line.
+    EXPECT_NE(reports[0].find("строки [07.12.2026 03:51:33.123 [инф] refused line]:"),
+              std::string::npos)
+        << reports[0];
+  }
   if (fault.code == kSharingViolation && fault.op != FileOp::kWrite) {
     EXPECT_NE(reports[0].find("Log file open timeout: 200 ms"), std::string::npos)
         << reports[0];
@@ -90,7 +98,12 @@ INSTANTIATE_TEST_SUITE_P(
         WriteFault{"WriteDiskFull", FileOp::kWrite, kDiskFull, true, "fmOpenReadWrite-OK"},
         WriteFault{"WriteAccessDenied", FileOp::kWrite, kAccessDenied, true,
                    "fmOpenReadWrite-OK"},
-        WriteFault{"WriteSharing", FileOp::kWrite, kSharingViolation, false, "fmCreate-OK"}),
+        WriteFault{"WriteSharing", FileOp::kWrite, kSharingViolation, false, "fmCreate-OK"},
+        // Half the line reaches the file before the write fails: it is cut
+        // back, from an existing file and from a new one.
+        WriteFault{"WriteCutShort", FileOp::kShortWrite, kDiskFull, true, "fmOpenReadWrite-OK"},
+        WriteFault{"CreateWriteCutShort", FileOp::kShortWrite, kDiskFull, false,
+                   "fmCreate-OK"}),
     [](const testing::TestParamInfo<WriteFault>& info) { return std::string(info.param.name); });
 
 TEST(LogWriteFaults, SharingViolationThatClearsWithinTheTimeoutIsNoFailure) {
@@ -110,6 +123,29 @@ TEST(LogWriteFaults, SharingViolationThatClearsWithinTheTimeoutIsNoFailure) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1], "07.12.2026 03:51:33.123 second");
   EXPECT_TRUE(test::ErrorsWriterLinesFrom(errors_from).empty());
+}
+
+TEST(LogWriteFaults, SharingAndLockViolationsAreRetriedEvery10MsUntil200MsHavePassed) {
+  for (const uint32_t code : {kSharingViolation, kLockViolation}) {
+    test::TempFolder dir;
+    const std::string path = dir / "app.log";
+    auto logger = LoggerAt(path);
+    logger->WriteLine("first", 0);
+    const size_t errors_from = test::ErrorsWriterSize();
+    // Just short of the counter's wrap, which the deadline must survive.
+    constexpr uint32_t kStart = 0xFFFFFF9Cu;
+    test::FakeTicks ticks(kStart);
+    InjectedFaults faults;
+    faults.Fail(FileOp::kOpen, "app.log", code);
+    logger->WriteLine("second", 0);
+    // Attempts at 0, 10, ..., 200 ms: 21 of them, 20 pauses between.
+    EXPECT_EQ(faults.Injected(), 21) << code;
+    EXPECT_EQ(ticks.Now() - kStart, 200u) << code;
+    const auto reports = test::ErrorsWriterLinesFrom(errors_from);
+    ASSERT_EQ(reports.size(), 1u) << code;
+    EXPECT_NE(reports[0].find("[second]: Log file open timeout: 200 ms ("), std::string::npos)
+        << reports[0];
+  }
 }
 
 TEST(LogWriteFaults, AccessDeniedIsNotRetried) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 #include "settings/connection_params.h"
@@ -22,6 +24,36 @@ TEST(PasswordCipher, RoundTripsEveryByte) {
     std::string back;
     ASSERT_TRUE(DecodePassword(text, back));
     ASSERT_EQ(back, plain);
+  }
+}
+
+// Known answers, worked out from the cipher's rules, not by running it
+// (masks: inner 5A, outer A7). The one byte "A", 41:
+//   inner digits   41 xor 5A = 1B, the text "1B", character codes 31 42
+//   their sum      31 + 42 = 0073: low byte L = 73, high byte M = 00
+//   odd places xor L, even places xor M: 31 xor 73 = 42, 42 xor 00 = 42
+//   reversed       42 42
+//   framed         in front (L shr 4) or ((M and 0F) shl 4) = 07,
+//                  behind (L and 0F) or (M and F0) = 03: 07 42 42 03
+//   outer mask     each byte xor A7: A0 E5 E5 A4, the text A0E5E5A4.
+// A round trip alone would pass a slip made the same way in both passes.
+TEST(PasswordCipher, KnownAnswers) {
+  const std::vector<std::pair<std::string, std::string>> vectors = {
+      {"", "A7A7"},  // a sum of 0: the frame alone
+      {"A", "A0E5E5A4"},
+      {"\xDF", "A192F2AA"},  // Я: DF xor 5A = 85, codes 38 35, sum 6D
+      {"masterkey", "999773E27295729C73E272E1739D73E6729372A1"},
+      // 40 bytes FF: digits "A5" 40 times, sum 40 x 76 = 1270, so M = 12
+      // sets a bit in both frame bytes.
+      {std::string(40, '\xFF'),
+       "8080968096809680968096809680968096809680968096809680968096809680968096809680968096"
+       "80968096809680968096809680968096809680968096809680968096809680968096809680968096B7"},
+  };
+  for (const auto& [plain, text] : vectors) {
+    EXPECT_EQ(EncodePassword(plain), text) << plain;
+    std::string back = "x";
+    EXPECT_TRUE(DecodePassword(text, back)) << text;
+    EXPECT_EQ(back, plain) << text;
   }
 }
 

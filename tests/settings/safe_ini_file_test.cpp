@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <future>
 #include <thread>
 
@@ -94,6 +95,72 @@ TEST_F(SafeIniFileTest, TypedValuesUseFixedFormats) {
   EXPECT_DOUBLE_EQ(ini.ReadTime("T", "bad", 4.5), 4.5);
 }
 
+// Expected texts and values are those Free Pascal's SysUtils gives for the
+// same settings (FloatToStr, StrToFloat, FormatDateTime, StrToDateTime).
+TEST_F(SafeIniFileTest, FloatsKeepFifteenSignificantDigitsAndTheirExponents) {
+  TSafeIniFile ini(Path());
+  IniStore raw(Path());
+  const std::vector<std::pair<double, std::string>> written = {
+      {1.0 / 3, "0.333333333333333"},
+      {2.0 / 3, "0.666666666666667"},
+      {123456789012345.0, "123456789012345"},
+      {1234567890123456.0, "1.23456789012346E15"},
+      {1e15, "1E15"},
+      {1e14, "100000000000000"},
+      {0.00001, "0.00001"},
+      {-1.5e-7, "-1.5E-7"},
+      {1e-20, "1E-20"},
+      {1.5e300, "1.5E300"},
+      {5e-324, "4.94065645841247E-324"},
+      {-0.0, "0"},
+  };
+  for (const auto& [value, text] : written) {
+    ini.WriteFloat("F", "v", value);
+    EXPECT_EQ(raw.ReadKey("F", "v", ""), text) << value;
+  }
+  const std::vector<std::pair<std::string, double>> read = {
+      {"0.333333333333333", 0.333333333333333}, {"1E-20", 1e-20}, {"1e-20", 1e-20},
+      {"1.5E300", 1.5e300},                      {"-1.5E-7", -1.5e-7},
+  };
+  for (const auto& [text, value] : read) {
+    ini.WriteString("F", "v", text);
+    EXPECT_EQ(ini.ReadFloat("F", "v", 0), value) << text;
+  }
+  ini.WriteString("F", "v", "-0");
+  const double negative_zero = ini.ReadFloat("F", "v", 1);
+  EXPECT_EQ(negative_zero, 0.0);
+  EXPECT_TRUE(std::signbit(negative_zero)) << "typed by hand, a negative zero keeps its sign";
+}
+
+TEST_F(SafeIniFileTest, DatesBefore1900CountBackwardsFrom30December1899) {
+  TSafeIniFile ini(Path());
+  IniStore raw(Path());
+  ini.WriteDate("D", "date", EncodeDate(1812, 9, 7));
+  EXPECT_EQ(raw.ReadKey("D", "date", ""), "07.09.1812");
+  EXPECT_EQ(ini.ReadDate("D", "date", 0), -31890);
+
+  // Before 1899-12-30 the time of day is the fraction's absolute value:
+  // 07.09.1812 10:30:15.250 is -31890.4376765046.
+  const DateTime morning = EncodeDate(1812, 9, 7) - EncodeTime(10, 30, 15, 250);
+  ini.WriteDateTime("D", "stamp", morning);
+  EXPECT_EQ(raw.ReadKey("D", "stamp", ""), "07.09.1812 10:30:15.250");
+  EXPECT_NEAR(ini.ReadDateTime("D", "stamp", 0), -31890.4376765046, 1e-9);
+  ini.WriteDateTime("D", "midnight", EncodeDate(1812, 9, 7));
+  EXPECT_EQ(raw.ReadKey("D", "midnight", ""), "07.09.1812");
+
+  ini.WriteDateTime("D", "eve", -1.25);
+  EXPECT_EQ(raw.ReadKey("D", "eve", ""), "29.12.1899 06:00:00.000");
+  EXPECT_EQ(ini.ReadDateTime("D", "eve", 0), -1.25);
+  ini.WriteDate("D", "first", EncodeDate(1, 1, 1));
+  EXPECT_EQ(raw.ReadKey("D", "first", ""), "01.01.0001");
+  EXPECT_EQ(ini.ReadDate("D", "first", 0), -693593);
+
+  ini.WriteString("D", "leap", "29.02.1600");
+  EXPECT_EQ(ini.ReadDate("D", "leap", 0), -109512);
+  ini.WriteString("D", "no leap", "29.02.1900");
+  EXPECT_EQ(ini.ReadDate("D", "no leap", 42), 42);
+}
+
 TEST_F(SafeIniFileTest, InheritedOperationsGoThroughTheOwnOnes) {
   TSafeIniFile ini(Path());
   ini.WriteInteger("I", "n", -17);
@@ -168,6 +235,11 @@ TEST_F(SafeIniFileTest, ForeignOverwriteOfTheMainKeyIsNoticed) {
   ini.WriteString("S", "K", std::string(70000, 'x'));
   IniStore(Path()).WriteKey("S", "K__$Count", "two");
   EXPECT_EQ(ini.ReadString("S", "K", ""), std::string(65532, 'x'));
+  // Without a count there are no companions to remove: only the key goes.
+  ini.DeleteKey("S", "K");
+  Names keys;
+  ini.ReadSection("S", keys);
+  EXPECT_EQ(keys, (Names{"K__$Count", "K__$Hash", "K__$Line2"}));
 }
 
 TEST_F(SafeIniFileTest, DamagedCountJoinsOnlyTheChunksPresent) {
