@@ -4,9 +4,10 @@
 // without touching the file.
 //
 // The product never sets a hook: without one, each of those calls pays one
-// relaxed atomic load (FileWriteAll two) and nothing else. The injector itself, and the record
-// of which name each handle was opened under, live in the testing target
-// (platform/testing/fault_injection.h), which the product does not link.
+// relaxed atomic load (FileWriteAll two) and nothing else. The injector
+// itself, and the record of which name each handle was opened under, live in
+// the testing target (platform/testing/fault_injection.h), which the product
+// does not link.
 #pragma once
 
 #include <atomic>

@@ -16,6 +16,7 @@
 
 #include "platform/errors_posix.h"
 #include "platform/file_fault_hook.h"
+#include "platform/files_os.h"
 #include "platform/paths_posix.h"
 
 namespace zelmor::platform {
@@ -69,24 +70,6 @@ class ExclusiveProbe {
   FileHandle fd_;
 };
 
-bool WriteAll(FileHandle file, const char* p, size_t count) {
-  while (count > 0) {
-    const ssize_t n = ::write(static_cast<int>(file), p, count);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      SetErrno(errno);
-      return false;
-    }
-    if (n == 0) {
-      SetLastError(kErrorDiskFull);
-      return false;
-    }
-    p += n;
-    count -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 FileHandle OpenShared(const std::string& path, bool writable) {
@@ -122,17 +105,27 @@ int64_t FileRead(FileHandle file, void* buffer, size_t count) {
   return n;
 }
 
-bool FileWriteAll(FileHandle file, const void* buffer, size_t count) {
-  if (fault::Injected(FileOp::kWrite, file)) return false;
-  const char* p = static_cast<const char*>(buffer);
-  if (fault::Injected(FileOp::kShortWrite, file)) {
-    const uint32_t code = LastError();
-    WriteAll(file, p, count / 2);
-    SetLastError(code);
-    return false;
+namespace os {
+
+bool WriteAll(FileHandle file, const char* p, size_t count) {
+  while (count > 0) {
+    const ssize_t n = ::write(static_cast<int>(file), p, count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      SetErrno(errno);
+      return false;
+    }
+    if (n == 0) {
+      SetLastError(kErrorDiskFull);
+      return false;
+    }
+    p += n;
+    count -= static_cast<size_t>(n);
   }
-  return WriteAll(file, p, count);
+  return true;
 }
+
+}  // namespace os
 
 int64_t FileGetSize(FileHandle file) {
   struct stat st;

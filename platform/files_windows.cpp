@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include "platform/file_fault_hook.h"
+#include "platform/files_os.h"
 #include "platform/windows_api.h"
 
 namespace zelmor::platform {
@@ -25,21 +26,6 @@ FileHandle OpenFile(const std::string& path, DWORD access, DWORD share, DWORD di
 }
 
 DWORD Attributes(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
-
-bool WriteAll(FileHandle file, const char* p, size_t count) {
-  while (count > 0) {
-    const DWORD chunk = count > MAXDWORD ? MAXDWORD : static_cast<DWORD>(count);
-    DWORD written = 0;
-    if (!::WriteFile(AsHandle(file), p, chunk, &written, nullptr)) return false;
-    if (written == 0) {
-      ::SetLastError(ERROR_DISK_FULL);
-      return false;
-    }
-    p += written;
-    count -= written;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -79,17 +65,24 @@ int64_t FileRead(FileHandle file, void* buffer, size_t count) {
   return read;
 }
 
-bool FileWriteAll(FileHandle file, const void* buffer, size_t count) {
-  if (fault::Injected(FileOp::kWrite, file)) return false;
-  const char* p = static_cast<const char*>(buffer);
-  if (fault::Injected(FileOp::kShortWrite, file)) {
-    const uint32_t code = LastError();
-    WriteAll(file, p, count / 2);
-    SetLastError(code);
-    return false;
+namespace os {
+
+bool WriteAll(FileHandle file, const char* p, size_t count) {
+  while (count > 0) {
+    const DWORD chunk = count > MAXDWORD ? MAXDWORD : static_cast<DWORD>(count);
+    DWORD written = 0;
+    if (!::WriteFile(AsHandle(file), p, chunk, &written, nullptr)) return false;
+    if (written == 0) {
+      ::SetLastError(ERROR_DISK_FULL);
+      return false;
+    }
+    p += written;
+    count -= written;
   }
-  return WriteAll(file, p, count);
+  return true;
 }
+
+}  // namespace os
 
 int64_t FileGetSize(FileHandle file) {
   LARGE_INTEGER size;
