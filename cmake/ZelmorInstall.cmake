@@ -27,7 +27,7 @@ install(FILES
   components/ib_field.h components/ib_param.h components/ib_transaction.h
   components/string_list.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/components)
-install(FILES rtl/datetime.h rtl/exceptions.h rtl/exceptions_inl.h rtl/format_settings.h
+install(FILES rtl/datetime.h rtl/exceptions.h rtl/format_settings.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/rtl)
 
 install(EXPORT ZelmorTargets NAMESPACE Zelmor::

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "host/commands.h"
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "rtl/text.h"
 
 namespace zelmor::host {

@@ -3,7 +3,9 @@
 #include <iostream>
 
 #include "host/commands.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/modules.h"
+#include "platform/process.h"
 #include "rtl/paths.h"
 
 namespace zelmor::host {

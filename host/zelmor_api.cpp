@@ -1,5 +1,8 @@
 #include "host/zelmor_api.h"
 
+#include "platform/errors.h"
+#include "platform/modules.h"
+
 namespace zelmor::host {
 
 bool ZelmorApi::Load(const std::string& path, std::string& error) {

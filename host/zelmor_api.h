@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/modules.h"
 #include "zelmor/exports.h"
 
 #define ZELMOR_EXPORTS(X)                                                                  \

@@ -31,8 +31,8 @@ std::string NumberedLines(size_t total, size_t line_length) {
 
 std::unique_ptr<TLDSLogger> InPlaceLogger(const std::string& path, int64_t max_size) {
   auto logger = std::make_unique<TLDSLogger>(path);
-  logger->Clock = [] { return test::FixedMoment(); };
-  logger->MaxSize = max_size;
+  logger->Seam.Clock = [] { return test::FixedMoment(); };
+  logger->Options.MaxSize = max_size;
   return logger;
 }
 
@@ -142,8 +142,8 @@ TEST(SizeLimit, InArchiveModeRotatesAndTheNextLineStartsANewFile) {
   const std::string content = NumberedLines(1400, 50);
   test::WriteFileBytes(path, content);
   auto logger = InPlaceLogger(path, 1024);
-  logger->TrimInPlace = false;
-  logger->MaxArchives = 1;
+  logger->Options.TrimInPlace = false;
+  logger->Options.MaxArchives = 1;
   logger->WriteLine("x", 0);
   EXPECT_FALSE(platform::FileExists(path));
   EXPECT_EQ(ReadFileBytes(path + "000"), content + "07.12.2026 03:51:33.123 x\r\n");
