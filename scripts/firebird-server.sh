@@ -46,6 +46,15 @@ choose_port() {
   return 1
 }
 
+# Every top folder of the machine, as a Restrict list (the server does not
+# take "/" itself there).
+every_folder() {
+  local list=() top
+  for top in /*/; do list+=("${top%/}"); done
+  local IFS=';'
+  echo "${list[*]}"
+}
+
 write_root() {
   local root=$dir/root
   mkdir -p "$root" "$dir/lock" "$dir/db"
@@ -56,12 +65,17 @@ write_root() {
   # linked, the server leaves WIN1251 "not defined" on attach.
   mkdir -p "$root/intl"
   cp -L "$fb_home"/intl/* "$root/intl/"
+  # A bare file name means one in db/ (the first folder of the Restrict
+  # list), which is how the Windows build's tests name theirs: a Windows
+  # program upper-cases its whole connection text, paths and all. Every
+  # other folder stays open, as with full access.
   cat >"$root/firebird.conf" <<EOF
 RemoteServicePort = $port
 RemoteBindAddress = 127.0.0.1
 SecurityDatabase = $root/security3.fdb
 IpcName = zelmor_fb_$port
 UdfAccess = None
+DatabaseAccess = Restrict $dir/db;$(every_folder)
 EOF
   cat >"$root/databases.conf" <<EOF
 security.db = $root/security3.fdb

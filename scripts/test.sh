@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The whole test run, from a fresh machine: installs what is missing, builds
-# the Linux, 32-bit Linux, sanitized Linux and Windows builds, starts the
-# private Firebird server, runs every test (Windows ones under Wine; the
-# 32-bit ones against the same server through the i386 client) and the fuzz
+# the Linux, 32-bit Linux, sanitized Linux and Windows builds and the Windows
+# Firebird client (scripts/windows-client.sh, cached outside the clone),
+# starts the private Firebird server, runs every test (Windows ones under
+# Wine through that client; the 32-bit ones through the i386 client; all
+# against the same server) and the fuzz
 # targets (scripts/fuzz.sh, which builds its own kind), and stops the server.
 # Exits non-zero when anything fails.
 set -euo pipefail
@@ -16,6 +18,8 @@ for kind in "${builds[@]}"; do
   echo "== build $kind"
   bash scripts/build.sh "$kind"
 done
+echo "== build the Windows Firebird client"
+bash scripts/windows-client.sh >/dev/null
 
 server_started=
 if [ -x scripts/firebird-server.sh ]; then
@@ -60,9 +64,9 @@ for kind in "${builds[@]}"; do
     # One Wine prefix for the whole run, made before tests start in parallel.
     export ZELMOR_WINEPREFIX=$root/build/windows/wineprefix
     bash scripts/wine-run.sh --init
-    # No Firebird client exists for the Windows build here: its tests cover
-    # everything up to attaching, and skip the server cases.
-    unset ZELMOR_FB_PORT ZELMOR_FB_PASSWORD ZELMOR_FB_ROOT ZELMOR_FB_TEST_DB
+    # The client where the suite keeps it (C:\ZEDE\FIREBIRD\bin\GDS32.dll)
+    # and where the machine's own is found by name.
+    bash scripts/windows-client-install.sh "$ZELMOR_WINEPREFIX"
   fi
   # Under Wine a program now and then fails to reach the Wine server at its
   # start; the Windows run gives each test program a second try.

@@ -7,6 +7,7 @@
 #include "platform/testing/child_process.h"
 #include "rtl/exceptions.h"
 #include "rtl/paths.h"
+#include "rtl/text.h"
 
 namespace zelmor::test {
 
@@ -56,19 +57,29 @@ bool MakeAfresh(const std::string& database, const std::string& password) {
   }
 }
 
+// Where this program's database goes on the run's server: its database
+// folder. A Windows program upper-cases the whole connection text (its file
+// names are case-blind; the server's on Linux are not), so the Windows build
+// names a bare file, which the test server resolves in that folder.
+std::string DatabaseFolder(const std::string& run_database) {
+  if (platform::kCaseInsensitiveFileNames) return run_database.substr(0, run_database.find(':') + 1);
+  return run_database.substr(0, run_database.rfind('/') + 1);
+}
+
 TestServer ProgramDatabase() {
   TestServer run{platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB"),
                  platform::GetEnvironmentVariable("ZELMOR_FB_PASSWORD")};
   if (run.database.empty() || !platform::GetEnvironmentVariable(kOwnDatabaseMarker).empty() ||
       !GetGDSLibrary().TryIBLoad())
     return run;
-  // The server's database folder: the run's database text up to its last '/'.
-  const std::string folder = run.database.substr(0, run.database.rfind('/') + 1);
-  const std::string own = folder + ProgramIdentity();
+  const std::string folder = DatabaseFolder(run.database);
+  const std::string own = ProgramIdentity();
   // A database still held by a stray process of an earlier run cannot be
   // dropped; this process then takes one of its own.
-  for (const std::string& candidate :
+  for (const std::string& name :
        {own + ".fdb", own + "-" + std::to_string(platform::CurrentProcessId()) + ".fdb"}) {
+    const std::string candidate =
+        folder + (platform::kCaseInsensitiveFileNames ? AnsiUpperCase(name) : name);
     if (!MakeAfresh(candidate, run.password)) continue;
     platform::SetEnvironmentVariable("ZELMOR_FB_TEST_DB", candidate);
     platform::SetEnvironmentVariable(kOwnDatabaseMarker, "1");
@@ -92,6 +103,11 @@ std::string ServerUnavailable() {
   }
   if (!GetGDSLibrary().TryIBLoad()) return "no Firebird client library on this system";
   return {};
+}
+
+std::string LinuxServerToolsUnavailable() {
+  if (platform::kPathDelimiter == '/') return {};
+  return "the Windows build cannot run the Linux server's tools nor name its files by path";
 }
 
 std::unique_ptr<TIBDatabase> Connect(const std::string& database, const std::string& password) {

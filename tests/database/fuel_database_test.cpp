@@ -90,7 +90,9 @@ class FuelDatabase : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     const std::string port = platform::GetEnvironmentVariable("ZELMOR_FB_PORT");
-    if (SharedServer().database.empty() || port.empty()) return;
+    if (SharedServer().database.empty() || port.empty() ||
+        !test::LinuxServerToolsUnavailable().empty())
+      return;
     home_ = new TempFolder;
     platform::ForceDirectories(*home_ / "DB");
     const std::string script = *home_ / "create.sql";
@@ -110,6 +112,7 @@ class FuelDatabase : public ::testing::Test {
   }
   void SetUp() override {
     ZELMOR_REQUIRE_SERVER();
+    ZELMOR_REQUIRE_LINUX_SERVER_TOOLS();
     ASSERT_NE(home_, nullptr) << "ZELMOR_FB_PORT is not set";
   }
 
