@@ -2,7 +2,7 @@
 #pragma once
 
 #include "host/command_line.h"
-#include "host/zelmor_api.h"
+#include "zelmor/loader.h"
 
 namespace zelmor::host {
 

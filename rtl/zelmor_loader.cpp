@@ -1,8 +1,11 @@
-#include "host/zelmor_api.h"
+#include "zelmor/loader.h"
 
-namespace zelmor::host {
+#include "platform/platform.h"
+
+namespace zelmor {
 
 bool ZelmorApi::Load(const std::string& path, std::string& error) {
+  Unload();
   module_ = platform::LoadModule(path);
   if (!module_) {
     error = "cannot load " + path + ": " + platform::SystemErrorMessage(platform::LastError());
@@ -12,6 +15,7 @@ bool ZelmorApi::Load(const std::string& path, std::string& error) {
   name = reinterpret_cast<decltype(name)>(platform::ModuleSymbol(module_, #name)); \
   if (!name) {                                                                   \
     error = path + " does not export " #name;                                    \
+    Unload();                                                                    \
     return false;                                                                \
   }
   ZELMOR_EXPORTS(ZELMOR_API_RESOLVE)
@@ -22,6 +26,9 @@ bool ZelmorApi::Load(const std::string& path, std::string& error) {
 void ZelmorApi::Unload() {
   if (module_) platform::FreeModule(module_);
   module_ = nullptr;
+#define ZELMOR_API_CLEAR(name) name = nullptr;
+  ZELMOR_EXPORTS(ZELMOR_API_CLEAR)
+#undef ZELMOR_API_CLEAR
 }
 
-}  // namespace zelmor::host
+}  // namespace zelmor

@@ -1,21 +1,13 @@
-// The library as a suite program sees it: loaded by path at run time, its 21
-// exports looked up by name.
+// Zelmor as a host loads it: by path at run time, its 21 exports looked up
+// by name with the types exports.h gives them. Part of the component
+// runtime (link ZelmorRuntime).
 #pragma once
 
 #include <string>
 
-#include "platform/platform.h"
 #include "zelmor/exports.h"
 
-#define ZELMOR_EXPORTS(X)                                                                  \
-  X(FBConnectDB) X(FBDisconnectDB) X(FBStartTransaction) X(FBCommitTransaction)            \
-  X(FBRollBackTransaction) X(FBOpenDataSet) X(FBCloseDataSet) X(FBExecDataSet)             \
-  X(FBCreateTransaction) X(FBSetGSMBaseConnect) X(FBGetGSMDataBase)                        \
-  X(FBCreateDataSetForWrite) X(FBCreateDataSetForWrite2) X(FBCreateDataSetForRead)         \
-  X(FBCreateDataSetForRead2) X(FBLogMessage) X(GetFBPassword) X(GetFBPort)                 \
-  X(FBGetIBDataBaseFromPool) X(FBReturnIBDataBaseToPool) X(CommitTransactionWithReOpenDST)
-
-namespace zelmor::host {
+namespace zelmor {
 
 class ZelmorApi {
  public:
@@ -23,15 +15,20 @@ class ZelmorApi {
   ZELMOR_EXPORTS(ZELMOR_API_POINTER)
 #undef ZELMOR_API_POINTER
 
-  // Loads the library and resolves every export; on failure `error` says
-  // what is missing.
-  bool Load(const std::string& path, std::string& error);
-  // Unloads it, which runs the library's unload sequence.
-  void Unload();
+  ZelmorApi() = default;
+  ZelmorApi(const ZelmorApi&) = delete;
+  ZelmorApi& operator=(const ZelmorApi&) = delete;
+  // Unloads the library, which runs its unload sequence.
   ~ZelmorApi() { Unload(); }
 
+  // Loads the library at `path` and resolves every export; false with
+  // `error` saying what failed (the system's message, or the missing name).
+  bool Load(const std::string& path, std::string& error);
+  void Unload();
+  bool Loaded() const { return module_ != nullptr; }
+
  private:
-  platform::ModuleHandle module_ = nullptr;
+  void* module_ = nullptr;
 };
 
-}  // namespace zelmor::host
+}  // namespace zelmor
