@@ -17,7 +17,8 @@ constexpr char kExitCodes[] =
 std::string LibraryLookupText() {
   return "The library is loaded from --lib, else from the file the environment variable\n"
          "ZELMOR_LIBRARY names, else from the station home (" +
-         HomeLibraryPath() + "),\nelse from beside this program.";
+         HomeLibraryPath() + "),\nelse from beside this program (installed: " +
+         ZELMOR_INSTALLED_LIBRARY_FROM_PROGRAM + ").";
 }
 
 std::string LogConditionText() {

@@ -19,7 +19,10 @@ std::string LibraryPath(const Invocation& invocation) {
   if (!from_env.empty()) return from_env;
   const std::string home = HomeLibraryPath();
   if (platform::FileExists(home)) return home;
-  return ExtractFilePath(platform::HostExecutablePath()) + platform::kZelmorLibraryFileName;
+  const std::string folder = ExtractFilePath(platform::HostExecutablePath());
+  const std::string beside = folder + platform::kZelmorLibraryFileName;
+  const std::string installed = folder + ZELMOR_INSTALLED_LIBRARY_FROM_PROGRAM;
+  return platform::FileExists(beside) || !platform::FileExists(installed) ? beside : installed;
 }
 
 int RunWithLibrary(const Invocation& invocation) {
