@@ -53,7 +53,7 @@ bool IsLibraryOption(const std::string& argument) {
   return false;
 }
 
-// CLI11 calls the process "SUBCOMMAND"; ours are commands.
+// CLI11 speaks of subcommands and positionals; zelmor has commands and arguments.
 void UseOurLabels(CLI::App& app) {
   auto formatter = app.get_formatter();
   formatter->label("SUBCOMMAND", "COMMAND");
@@ -267,7 +267,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
   if (command == help) {
     // help() would tell about the command given, which is help itself.
     const auto formatter = app.get_formatter();
-    if (help_topic.empty()) return Shown(formatter->make_help(&app, "zelmor", CLI::AppFormatMode::Normal));
+    if (help_topic.empty())
+      return Shown(formatter->make_help(&app, "zelmor", CLI::AppFormatMode::Normal));
     for (const CLI::App* topic : commands)
       if (topic->get_name() == help_topic) return Shown(topic->help("zelmor"));
     return UsageError("no command " + help_topic, command);

@@ -73,10 +73,10 @@ int NoLog(const LogOptions& options, const std::string& path) {
     return kExitFailure;
   }
   const std::string library = HomeLibraryPath();
+  const char* const absent = platform::FileExists(library) ? "" : ", and there is no library there";
   std::cerr << "zelmor: no event log at " << path << "\n"
             << "zelmor: the library writes it only when it was loaded from the station home ("
-            << library << ")" << (platform::FileExists(library) ? "" : ", and there is no library there")
-            << '\n';
+            << library << ")" << absent << '\n';
   return kExitFailure;
 }
 
