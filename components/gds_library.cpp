@@ -1,5 +1,7 @@
 #include "components/gds_library.h"
 
+#include "platform/errors.h"
+#include "platform/modules.h"
 #include "rtl/exceptions.h"
 
 namespace zelmor {

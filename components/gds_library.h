@@ -11,7 +11,8 @@
 #include <atomic>
 #include <mutex>
 
-#include "platform/platform.h"
+#include "platform/errors.h"
+#include "platform/modules.h"
 
 namespace zelmor {
 

@@ -3,8 +3,9 @@
 #include <mutex>
 
 #include "components/ib_database.h"
+#include "database/logged_step.h"
 #include "database/process_state.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace zelmor::db {
 namespace {
@@ -21,73 +22,68 @@ ConnectionTexts TextsOf(const TIBDatabase* database) {
   return {database->DatabaseName(), database->Name()};
 }
 
-// Milliseconds between two readings of the tick counter, across its wrap.
-uint32_t Elapsed(uint32_t from, uint32_t to) { return to - from; }
+std::string FullName(const std::string& database_name) { return database_name; }
+
+// An open or a close, under ConnectLock.
+struct ConnectionStep {
+  bool connected;                // the state the step brings about
+  const char* unchanged_format;  // caller tag, database name, name, wait
+  // Caller tag, object number, the name as `shown_name` gives it, name,
+  // duration, wait.
+  const char* success_format;
+  std::string (*shown_name)(const std::string& database_name);
+  const char* error_format;  // caller tag, message, database name, name, wait
+};
+
+const ConnectionStep kOpen{true, "[%s] Подкл. УЖЕ устан. (%s, %s, w%d)",
+                           "[%s] DB:OPEN (d%d, %s, %s, %d ms, w%d)", FullName,
+                           "[%s] Ошибка подкл.: %s (%s, %s, w%d)"};
+const ConnectionStep kClose{false, "[%s] Подкл. НЕ БЫЛО устан. (%s, %s, w%d)",
+                            "[%s] DB:CLOSE (d%d, %s, %s, %d ms, w%d)", DatabaseFileName,
+                            "[%s] Ошибка закрытия подкл.: %s (%s, %s, w%d)"};
+
+// Waits for ConnectLock, then opens or closes the connection unless it
+// already is so; each outcome writes its line, the wait included.
+void RunUnderConnectLock(const ConnectionStep& step, TIBDatabase* database,
+                         const std::string& caller_tag) {
+  std::unique_lock<std::recursive_mutex> guard;
+  const uint32_t wait = TimedMs([&] { guard = std::unique_lock(ConnectLock()); });
+  LoggedStep(
+      [&] {
+        TIBDatabase& connection = Require(database, "TIBDatabase");
+        if (connection.Connected() == step.connected) {
+          if (LogDbOperations)
+            LogFmt(step.unchanged_format,
+                   {caller_tag, connection.DatabaseName(), connection.Name(), wait});
+          return;
+        }
+        const uint32_t duration = TimedMs([&] { connection.SetConnected(step.connected); });
+        if (LogDbOperations)
+          LogFmt(step.success_format,
+                 {caller_tag, ObjectNumber(database), step.shown_name(connection.DatabaseName()),
+                  connection.Name(), duration, wait});
+      },
+      [&](const std::exception& error) {
+        if (!LogDbOperations) return;
+        const ConnectionTexts texts = TextsOf(database);
+        LogFmt(step.error_format,
+               {caller_tag, error.what(), texts.database_name, texts.name, wait});
+      });
+}
 
 }  // namespace
 
 void FBConnectDB(TIBDatabase* database, const std::string& caller_tag) {
-  try {
-    const uint32_t asked = Ticks();
-    std::lock_guard guard(ConnectLock());
-    const uint32_t wait = Elapsed(asked, Ticks());
-    try {
-      TIBDatabase& connection = Require(database, "TIBDatabase");
-      if (connection.Connected()) {
-        if (LogDbOperations)
-          LogFmt("[%s] Подкл. УЖЕ устан. (%s, %s, w%d)",
-                 {caller_tag, connection.DatabaseName(), connection.Name(), wait});
-        return;
-      }
-      const uint32_t started = Ticks();
-      connection.SetConnected(true);
-      const uint32_t duration = Elapsed(started, Ticks());
-      if (LogDbOperations)
-        LogFmt("[%s] DB:OPEN (d%d, %s, %s, %d ms, w%d)",
-               {caller_tag, ObjectNumber(database), connection.DatabaseName(), connection.Name(),
-                duration, wait});
-    } catch (const std::exception& error) {
-      if (LogDbOperations) {
-        const ConnectionTexts texts = TextsOf(database);
-        LogFmt("[%s] Ошибка подкл.: %s (%s, %s, w%d)",
-               {caller_tag, error.what(), texts.database_name, texts.name, wait});
-      }
-      throw;
-    }
-  } catch (const std::exception& error) {
-    // Written whatever the switch says, once ConnectLock is released.
-    LogFmt("[%s] ERROR FBConnectDB: %s", {caller_tag, error.what()});
-    throw;
-  }
+  // The second line of a failed open is written whatever the switch says,
+  // once ConnectLock is released.
+  LoggedStep([&] { RunUnderConnectLock(kOpen, database, caller_tag); },
+             [&](const std::exception& error) {
+               LogFmt("[%s] ERROR FBConnectDB: %s", {caller_tag, error.what()});
+             });
 }
 
 void FBDisconnectDB(TIBDatabase* database, const std::string& caller_tag) {
-  const uint32_t asked = Ticks();
-  std::lock_guard guard(ConnectLock());
-  const uint32_t wait = Elapsed(asked, Ticks());
-  try {
-    TIBDatabase& connection = Require(database, "TIBDatabase");
-    if (!connection.Connected()) {
-      if (LogDbOperations)
-        LogFmt("[%s] Подкл. НЕ БЫЛО устан. (%s, %s, w%d)",
-               {caller_tag, connection.DatabaseName(), connection.Name(), wait});
-      return;
-    }
-    const uint32_t started = Ticks();
-    connection.SetConnected(false);
-    const uint32_t duration = Elapsed(started, Ticks());
-    if (LogDbOperations)
-      LogFmt("[%s] DB:CLOSE (d%d, %s, %s, %d ms, w%d)",
-             {caller_tag, ObjectNumber(database), DatabaseFileName(connection.DatabaseName()),
-              connection.Name(), duration, wait});
-  } catch (const std::exception& error) {
-    if (LogDbOperations) {
-      const ConnectionTexts texts = TextsOf(database);
-      LogFmt("[%s] Ошибка закрытия подкл.: %s (%s, %s, w%d)",
-             {caller_tag, error.what(), texts.database_name, texts.name, wait});
-    }
-    throw;
-  }
+  RunUnderConnectLock(kClose, database, caller_tag);
 }
 
 void FBLogMessage(const std::string& text, uint8_t level, const std::string& caller_tag) {

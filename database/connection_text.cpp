@@ -1,6 +1,6 @@
 #include "database/connection_text.h"
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "rtl/format.h"
 #include "rtl/text.h"
 

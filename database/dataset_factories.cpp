@@ -1,12 +1,13 @@
 #include "database/dataset_factories.h"
 
-#include <exception>
 #include <memory>
 
 #include "components/ib_dataset.h"
 #include "components/ib_transaction.h"
+#include "database/logged_step.h"
 #include "database/process_state.h"
 #include "database/transaction_factory.h"
+#include "eventlog/log_levels.h"
 
 namespace zelmor::db {
 namespace {
@@ -20,9 +21,11 @@ struct Builder {
   const char* slow_format;
 };
 
-const Builder kWriteBuilder{false, 2, "[%s] ERROR:TAB:CREATE_W: %s (d%d, %s)",
+const Builder kWriteBuilder{false, eventlog::kLevelError,
+                            "[%s] ERROR:TAB:CREATE_W: %s (d%d, %s)",
                             "[%s] TAB:CREATE_W (d%d, %s, %d ms)"};
-const Builder kReadBuilder{true, 0, "[%s] ERROR:TAB:CREATE_R: %s (d%d, %s)",
+const Builder kReadBuilder{true, eventlog::kLevelPlain,
+                           "[%s] ERROR:TAB:CREATE_R: %s (d%d, %s)",
                            "[%s] TAB:CREATE_R (d%d, %s, %d ms)"};
 
 bool IsReadOnly(const TIBTransaction* transaction) {
@@ -46,20 +49,21 @@ TIBDataSet* Build(const Builder& builder, TIBDatabase* database, bool start,
   const uint32_t started = Ticks();
   // Frees the dataset, with any transaction made for it, on failure.
   auto dataset = std::make_unique<TIBDataSet>();
-  try {
-    if (!dataset_name.empty()) dataset->SetName(dataset_name);
-    dataset->SetDatabase(database);
-    ChooseTransaction(builder, *dataset, database, transaction, caller_tag);
-    TIBTransaction* chosen = dataset->Transaction();
-    if (start && !chosen->InTransaction()) chosen->StartTransaction();
-  } catch (const std::exception& error) {
-    if (LogDbOperations) {
-      LogFmt(builder.error_format,
-             {caller_tag, error.what(), ObjectNumber(database), dataset_name},
-             builder.error_level);
-    }
-    throw;
-  }
+  LoggedStep(
+      [&] {
+        if (!dataset_name.empty()) dataset->SetName(dataset_name);
+        dataset->SetDatabase(database);
+        ChooseTransaction(builder, *dataset, database, transaction, caller_tag);
+        TIBTransaction* chosen = dataset->Transaction();
+        if (start && !chosen->InTransaction()) chosen->StartTransaction();
+      },
+      [&](const std::exception& error) {
+        if (LogDbOperations) {
+          LogFmt(builder.error_format,
+                 {caller_tag, error.what(), ObjectNumber(database), dataset_name},
+                 builder.error_level);
+        }
+      });
   if (LogDbOperations) {
     const uint32_t elapsed = Ticks() - started;
     if (elapsed > kSlowCreationMs) {

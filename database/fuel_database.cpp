@@ -1,16 +1,17 @@
 #include "database/fuel_database.h"
 
 #include <atomic>
-#include <exception>
 #include <mutex>
 
 #include "components/ib_database.h"
 #include "components/ib_transaction.h"
 #include "database/connect.h"
 #include "database/connection_text.h"
+#include "database/logged_step.h"
 #include "database/process_state.h"
 #include "database/transaction_factory.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "rtl/format.h"
 #include "rtl/text.h"
 #include "settings/connection_params.h"
@@ -45,21 +46,22 @@ std::string FuelConnectionText() {
 
 TIBDatabase* FBSetGSMBaseConnect(const std::string& caller_tag) {
   std::lock_guard<std::mutex> serialised(FuelLock());
-  try {
-    TIBDatabase* existing = g_fuel_database;
-    TIBDatabase& database = existing ? *existing : MakeFuelDatabase(caller_tag);
-    const std::string connection_text = FuelConnectionText();
-    if (database.DatabaseName() == connection_text && database.Connected()) return &database;
-    FBDisconnectDB(&database, caller_tag);
-    database.SetDatabaseName(connection_text);
-    FBConnectDB(&database, caller_tag);
-    return &database;
-  } catch (const std::exception& error) {
-    if (LogDbOperations) {
-      LogFmt("[%s] Ошибка установки соединения с БД ГСМ: %s", {caller_tag, error.what()});
-    }
-    throw;
-  }
+  return LoggedStep(
+      [&] {
+        TIBDatabase* existing = g_fuel_database;
+        TIBDatabase& database = existing ? *existing : MakeFuelDatabase(caller_tag);
+        const std::string connection_text = FuelConnectionText();
+        if (database.DatabaseName() == connection_text && database.Connected())
+          return &database;
+        FBDisconnectDB(&database, caller_tag);
+        database.SetDatabaseName(connection_text);
+        FBConnectDB(&database, caller_tag);
+        return &database;
+      },
+      [&](const std::exception& error) {
+        if (LogDbOperations)
+          LogFmt("[%s] Ошибка установки соединения с БД ГСМ: %s", {caller_tag, error.what()});
+      });
 }
 
 TIBDatabase* FBGetGSMDataBase() { return g_fuel_database; }

@@ -27,14 +27,7 @@ std::vector<TDBPool>& PoolList() { return g_pool_list.Get(); }
 
 // Every failure leaves a pool operation as a new one of the same class,
 // naming the operation and the class.
-template <typename Body>
-auto WithPoolContext(const char* operation, Body&& body) -> decltype(body()) {
-  try {
-    return body();
-  } catch (const std::exception& error) {
-    std::rethrow_exception(MakeContextException(operation, error, true));
-  }
-}
+constexpr bool kNameTheClass = true;
 
 // Whole minutes between two moments, counted on the millisecond so that
 // exactly six minutes do not read as five and some.
@@ -148,7 +141,7 @@ TIBDatabase* FBGetIBDataBaseFromPool(const std::string& database_path, const std
                                      int32_t port, const std::string& server,
                                      const std::string& user_name, const std::string& char_set,
                                      const std::string& caller_tag) {
-  return WithPoolContext("FBGetIBDataBaseFromPool", [&] {
+  return WithContext("FBGetIBDataBaseFromPool", kNameTheClass, [&] {
     const std::string key = PoolKey(server, port, database_path);
     TIBDatabase* database = nullptr;
     {
@@ -156,7 +149,6 @@ TIBDatabase* FBGetIBDataBaseFromPool(const std::string& database_path, const std
       database = TakeIdle(key);
       if (!database) database = AddConnection(key, user_name, password, char_set);
     }
-    if (!database) throw Exception("Result=nil");
     try {
       OpenAndStart(*database, caller_tag);
     } catch (const std::exception&) {
@@ -168,7 +160,7 @@ TIBDatabase* FBGetIBDataBaseFromPool(const std::string& database_path, const std
 }
 
 void FBReturnIBDataBaseToPool(TIBDatabase* database, const std::string& caller_tag) {
-  WithPoolContext("FBReturnIBDataBaseToPool", [&] {
+  WithContext("FBReturnIBDataBaseToPool", kNameTheClass, [&] {
     std::vector<TIBDatabase*> stale;
     {
       std::lock_guard guard(PoolLock());
@@ -181,7 +173,7 @@ void FBReturnIBDataBaseToPool(TIBDatabase* database, const std::string& caller_t
 }
 
 void ClearPool() {
-  WithPoolContext("ClearPool", [] {
+  WithContext("ClearPool", kNameTheClass, [] {
     std::lock_guard guard(PoolLock());
     std::vector<TIBDatabase*> connections;
     for (const TDBPool& entry : PoolList()) connections.push_back(entry.Database);

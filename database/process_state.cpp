@@ -1,7 +1,7 @@
 #include "database/process_state.h"
 
 #include "eventlog/ldslogger.h"
-#include "platform/platform.h"
+#include "platform/clock.h"
 #include "rtl/exceptions.h"
 #include "rtl/process_object.h"
 

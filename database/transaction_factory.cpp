@@ -5,6 +5,7 @@
 
 #include "components/ib_database.h"
 #include "components/ib_transaction.h"
+#include "database/logged_step.h"
 #include "database/process_state.h"
 #include "rtl/exceptions.h"
 
@@ -51,21 +52,23 @@ TIBTransaction* FBCreateTransaction(TIBDatabase* database, TTransactionKind kind
                                     const std::string& caller_tag) {
   const std::string line = CreationLine(database, kind, name, owner, caller_tag);
   std::unique_ptr<TIBTransaction> transaction;
-  try {
-    transaction = std::make_unique<TIBTransaction>(owner);
-    transaction->SetDefaultDatabase(database);
-    transaction->SetDefaultAction(taRollback);
-    transaction->SetName(name);
-    if (!IsSupported(kind))
-      throw Exception("Заданный тип транзакции не поддерживается: " + TransactionKindName(kind));
-    transaction->Params().Assign(ParameterLines(kind));
-  } catch (const std::exception& error) {
-    // Freed before the line, so that an owner never keeps a half-made one.
-    transaction.reset();
-    if (LogDbOperations)
-      LogFmt("[%s] Ошибка создания транзакции: %s", {caller_tag, error.what()});
-    throw;
-  }
+  LoggedStep(
+      [&] {
+        transaction = std::make_unique<TIBTransaction>(owner);
+        transaction->SetDefaultDatabase(database);
+        transaction->SetDefaultAction(taRollback);
+        transaction->SetName(name);
+        if (!IsSupported(kind))
+          throw Exception("Заданный тип транзакции не поддерживается: " +
+                          TransactionKindName(kind));
+        transaction->Params().Assign(ParameterLines(kind));
+      },
+      [&](const std::exception& error) {
+        // Freed before the line, so that an owner never keeps a half-made one.
+        transaction.reset();
+        if (LogDbOperations)
+          LogFmt("[%s] Ошибка создания транзакции: %s", {caller_tag, error.what()});
+      });
   if (LogDbOperations) LogLine(line);
   return transaction.release();
 }

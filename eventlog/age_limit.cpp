@@ -7,9 +7,9 @@
 
 #include "eventlog/archives.h"
 #include "eventlog/eventlog_unit.h"
-#include "eventlog/ldslogger.h"
 #include "eventlog/log_levels.h"
 #include "eventlog/size_limit.h"
+#include "platform/files.h"
 
 namespace zelmor::eventlog {
 
@@ -27,7 +27,7 @@ int64_t MillisecondsBetween(DateTime earlier, DateTime later) {
 // The date-time a line's timestamp stands for, or false when the candidate
 // is no timestamp. A time without a date is taken as that time today.
 bool ParseStamp(std::string_view candidate, DateTime now, DateTime& value) {
-  if (!TryStrToDateTime(candidate, value, TimestampSettings())) return false;
+  if (!TryStrToDateTime(candidate, value, LogFormatSettings())) return false;
   if (std::trunc(value) == 0) value += std::trunc(now);
   return true;
 }
@@ -46,11 +46,11 @@ struct ScanResult {
 
 class AgeScan {
  public:
-  AgeScan(const TLDSLogger& logger, DateTime now)
+  AgeScan(const LogLimits& limits, DateTime now)
       : now_(now),
-        max_age_(logger.MaxAge),
+        max_age_(limits.max_age),
         stamp_length_(static_cast<int>(
-            FormatDateTime(logger.DateTimeFormat(), now, TimestampSettings()).size())) {}
+            FormatDateTime(limits.date_time_format, now, LogFormatSettings()).size())) {}
 
   ScanResult Run(LogFile& file) {
     ScanResult result;
@@ -127,55 +127,40 @@ class AgeScan {
   DateTime last_ = 0.0;
 };
 
-void CutAt(TLDSLogger& logger, LogFile& file, int64_t first_kept_byte) {
-  if (logger.TrimInPlace) {
+void CutAt(const LogLimits& limits, LogFile& file, int64_t first_kept_byte) {
+  if (limits.trim_in_place) {
     file.Seek(first_kept_byte, platform::SeekOrigin::kBegin);
-    CutHead(logger, file);
+    CutHead(limits.file_name, file);
   } else {
     file.Close();
-    RotateArchives(logger);
+    RotateArchives(limits.file_name, limits.max_archives);
   }
 }
 
-// Closes the file and records the check on every way out.
-class CheckRecord {
- public:
-  CheckRecord(TLDSLogger& logger, LogFile& file, DateTime now)
-      : logger_(logger), file_(file), now_(now) {}
-  ~CheckRecord() {
-    file_.Close();
-    logger_.LastAgeCheck = now_;
-  }
-  CheckRecord(const CheckRecord&) = delete;
-  CheckRecord& operator=(const CheckRecord&) = delete;
-
- private:
-  TLDSLogger& logger_;
-  LogFile& file_;
-  DateTime now_;
-};
-
 }  // namespace
 
-void CheckAgeLimit(TLDSLogger& logger, LogFile& file) {
-  if (logger.MaxAge <= 0) return;
-  if (file.Size() <= kAgeScanBlock) return;
-  const DateTime now = logger.Clock();
-  if (MillisecondsBetween(logger.LastAgeCheck, now) <= AgeCheckInterval * 1000) return;
+std::optional<DateTime> AgeCheckDue(double max_age, LogFile& file, DateTime last_check,
+                                    const std::function<DateTime()>& now) {
+  if (max_age <= 0) return std::nullopt;
+  if (file.Size() <= kAgeScanBlock) return std::nullopt;
+  const DateTime moment = now();
+  if (MillisecondsBetween(last_check, moment) <= kAgeCheckInterval * 1000) return std::nullopt;
+  return moment;
+}
 
-  CheckRecord record(logger, file, now);
-  const ScanResult result = AgeScan(logger, now).Run(file);
+void CheckAgeLimit(const LogLimits& limits, LogFile file, DateTime now) {
+  const ScanResult result = AgeScan(limits, now).Run(file);
   if (result.cut_at >= 0) {
-    CutAt(logger, file, result.cut_at);
+    CutAt(limits, file, result.cut_at);
   } else if (result.any_expired && result.first_young >= 0) {
-    CutAt(logger, file, result.first_young);
+    CutAt(limits, file, result.first_young);
   } else if (result.any_expired) {
     // Every dated line examined has expired. The unscanned final part holds
     // the newest lines (the one just written among them), so in place the
     // file keeps them from the last line that starts in the scanned part;
     // with no line start there, nothing is cut rather than cutting mid-line.
-    if (!logger.TrimInPlace || result.last_line_start > 0)
-      CutAt(logger, file, result.last_line_start);
+    if (!limits.trim_in_place || result.last_line_start > 0)
+      CutAt(limits, file, result.last_line_start);
   }
 }
 

@@ -1,23 +1,31 @@
 // The age limit of a log file's lines (MaxAge, in days).
 #pragma once
 
-#include "eventlog/log_file.h"
+#include <functional>
+#include <optional>
 
-namespace zelmor {
-class TLDSLogger;
-}
+#include "eventlog/log_file.h"
+#include "eventlog/log_limits.h"
+#include "rtl/datetime.h"
 
 namespace zelmor::eventlog {
 
 // Bytes read at a time by the age scan; smaller files are not checked.
 constexpr int kAgeScanBlock = 32768;
 
-// Called after every write that did not trigger the size check. Acts only
-// when MaxAge > 0, the file holds more than one block and the last check of
-// this logger is more than AgeCheckInterval ago; then it always closes
-// `file` and records the check. Once the oldest dated line is older than
-// four thirds of MaxAge, the head up to the first line younger than MaxAge
-// is cut off in place, or the file is rotated.
-void CheckAgeLimit(TLDSLogger& logger, LogFile& file);
+// The gates of the age check, in their order: an age limit is set, `file`
+// holds more than one block, and the logger's last check (`last_check`)
+// lies more than kAgeCheckInterval before the time `now` tells (asked only
+// when the first two gates pass). Returns the moment of a check that is due,
+// to be recorded as the logger's last check whatever the check then meets;
+// nothing when a gate stops it.
+std::optional<DateTime> AgeCheckDue(double max_age, LogFile& file, DateTime last_check,
+                                    const std::function<DateTime()>& now);
+
+// Runs a check that is due at `now`; takes the file, which is closed on
+// every way out, failures included. Once the oldest dated line is older
+// than four thirds of max_age, the head up to the first line younger than
+// max_age is cut off in place, or the file is rotated.
+void CheckAgeLimit(const LogLimits& limits, LogFile file, DateTime now);
 
 }  // namespace zelmor::eventlog

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "eventlog/ldslogger.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "rtl/paths.h"
 #include "rtl/text.h"
 
@@ -45,8 +44,8 @@ std::string ArchiveName(const std::string& file_name, long long number) {
   return file_name + digits;
 }
 
-int FindArchives(const TLDSLogger& logger, std::vector<std::string>& list) {
-  const std::string& file_name = logger.FileName();
+int FindArchives(std::string_view log_name, std::vector<std::string>& list) {
+  const std::string file_name(log_name);
   const std::string folder = ExtractFilePath(file_name);
   const std::string log_base = ExtractFileName(file_name);
   const std::string log_ext = AnsiLowerCase(ExtractFileExt(file_name));
@@ -64,12 +63,12 @@ int FindArchives(const TLDSLogger& logger, std::vector<std::string>& list) {
   return static_cast<int>(list.size());
 }
 
-void RotateArchives(const TLDSLogger& logger) {
-  const std::string& file_name = logger.FileName();
+void RotateArchives(std::string_view log_name, int32_t max_archives) {
+  const std::string file_name(log_name);
   std::vector<std::string> archives;
-  FindArchives(logger, archives);
-  if (logger.MaxArchives > 0) {
-    while (static_cast<int64_t>(archives.size()) > logger.MaxArchives) {
+  FindArchives(file_name, archives);
+  if (max_archives > 0) {
+    while (static_cast<int64_t>(archives.size()) > max_archives) {
       platform::DeleteFile(archives.back());
       archives.pop_back();
     }

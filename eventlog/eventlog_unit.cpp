@@ -2,7 +2,7 @@
 
 #include "eventlog/ldslogger.h"
 #include "eventlog/log_levels.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "rtl/process_object.h"
 
 namespace zelmor::eventlog {
@@ -33,14 +33,10 @@ void FillLogFormatSettings() {
 
 FormatSettings& LogFormatSettings() { return g_log_format_settings.Get(); }
 
-const FormatSettings& TimestampSettings() {
-  return UseLocaleFormat ? DefaultFormatSettings() : LogFormatSettings();
-}
-
 void InitializeUnit() {
   ErrorsWriter = new TLDSLogger(platform::TempPath() + "LDSLoggerErrorsWriter.log");
-  ErrorsWriter->TrimInPlace = true;
-  ErrorsWriter->IsErrorsWriter = true;
+  ErrorsWriter->Options.TrimInPlace = true;
+  ErrorsWriter->Options.IsErrorsWriter = true;
   FillLogFormatSettings();
 }
 

@@ -17,15 +17,13 @@ class TLDSLogger;
 namespace zelmor::eventlog {
 
 // Waited on by an open that meets a sharing or lock violation, in ms.
-constexpr int DefaultOpenTimeout = 200;
+constexpr int kDefaultOpenTimeout = 200;
 // Each logger checks the age of its file at most this often, in seconds.
-constexpr int AgeCheckInterval = 60;
-// True: timestamps use the process's regional settings, not LogFormatSettings.
-constexpr bool UseLocaleFormat = false;
+constexpr int kAgeCheckInterval = 60;
 // True: a named mutex that cannot be created raises instead of leaving the
 // logger without cross-process exclusion.
-constexpr bool RaiseOnMutexError = false;
-constexpr bool DefaultUseGlobalMutex = true;
+constexpr bool kRaiseOnMutexError = false;
+constexpr bool kDefaultUseGlobalMutex = true;
 
 // Fixed timestamp settings, so that the log reads the same on every machine.
 // Filled by InitializeUnit, freed by FinalizeUnit.
@@ -33,9 +31,6 @@ FormatSettings& LogFormatSettings();
 // The fallback logger (LDSLoggerErrorsWriter.log in the temporary folder);
 // null outside InitializeUnit ... FinalizeUnit.
 extern TLDSLogger* ErrorsWriter;
-
-// The settings timestamps are written and read back with.
-const FormatSettings& TimestampSettings();
 
 void InitializeUnit();
 void FinalizeUnit();

@@ -1,10 +1,18 @@
 #include "eventlog/ldslogger.h"
 
+#include <optional>
+#include <utility>
+
 #include "eventlog/age_limit.h"
 #include "eventlog/eventlog_unit.h"
 #include "eventlog/log_file.h"
 #include "eventlog/log_line.h"
 #include "eventlog/size_limit.h"
+#include "platform/files.h"
+#include "platform/modules.h"
+#include "platform/mutex.h"
+#include "platform/notification.h"
+#include "platform/process.h"
 #include "rtl/exceptions.h"
 #include "rtl/global_mutex.h"
 #include "rtl/paths.h"
@@ -35,28 +43,25 @@ Ids CurrentIds() {
 
 }  // namespace
 
-class TLDSLogger::LockGuard {
- public:
-  explicit LockGuard(TLDSLogger& logger) : logger_(logger) { logger_.Lock(); }
-  ~LockGuard() { logger_.Unlock(); }
-  LockGuard(const LockGuard&) = delete;
-  LockGuard& operator=(const LockGuard&) = delete;
-
- private:
-  TLDSLogger& logger_;
-};
+TLDSLogger::LockGuard::LockGuard(TLDSLogger& logger) : logger_(logger) {
+  if (!logger_.Lock()) failure_ = MutexWaitFailure();
+}
 
 TLDSLogger::TLDSLogger(const std::string& file_name) { SetFileName(file_name); }
 
 TLDSLogger::~TLDSLogger() { SetUseGlobalMutex(false); }
 
-void TLDSLogger::Lock() {
+bool TLDSLogger::Lock() {
   write_lock_.lock();
-  if (mutex_) platform::WaitMutex(mutex_);
+  const bool held = platform::WaitMutex(mutex_);
+  mutex_held_.push_back(mutex_ && held);
+  return held;
 }
 
 void TLDSLogger::Unlock() {
-  if (mutex_) platform::ReleaseMutex(mutex_);
+  const bool release = !mutex_held_.empty() && mutex_held_.back();
+  if (!mutex_held_.empty()) mutex_held_.pop_back();
+  if (release && mutex_) platform::ReleaseMutex(mutex_);
   write_lock_.unlock();
 }
 
@@ -77,7 +82,7 @@ void TLDSLogger::SetFileName(const std::string& value) {
   file_name_ = name;
   if (use_global_mutex_)
     mutex_ = CreateGlobalMutex(eventlog::MutexNameOf(file_name_), kMutexFailurePrefix,
-                               eventlog::RaiseOnMutexError);
+                               eventlog::kRaiseOnMutexError);
 }
 
 void TLDSLogger::SetDateTimeFormat(const std::string& value) {
@@ -97,9 +102,14 @@ std::vector<std::string> TLDSLogger::RecentLines() const {
   return {recent_lines_.begin(), recent_lines_.end()};
 }
 
+DateTime TLDSLogger::LastAgeCheck() const {
+  std::lock_guard<std::recursive_mutex> guard(write_lock_);
+  return last_age_check_;
+}
+
 std::string TLDSLogger::Timestamp(DateTime now) {
   if (now != stamp_time_) {
-    stamp_text_ = FormatDateTime(date_time_format_, now, eventlog::TimestampSettings());
+    stamp_text_ = FormatDateTime(date_time_format_, now, eventlog::LogFormatSettings());
     stamp_time_ = now;
   }
   return stamp_text_;
@@ -108,17 +118,17 @@ std::string TLDSLogger::Timestamp(DateTime now) {
 std::string TLDSLogger::BuildLine(std::string_view trimmed_text, uint8_t level) {
   if (trimmed_text.empty()) return {};
   eventlog::LineLayout layout;
-  layout.show_level_char = ShowLevelChar;
-  layout.show_level_tag = ShowLevelTag;
-  layout.show_process_id = ShowProcessId;
-  layout.show_thread_id = ShowThreadId;
-  layout.prefix = Prefix;
-  if (ShowProcessId || ShowThreadId) {
+  layout.show_level_char = Options.ShowLevelChar;
+  layout.show_level_tag = Options.ShowLevelTag;
+  layout.show_process_id = Options.ShowProcessId;
+  layout.show_thread_id = Options.ShowThreadId;
+  layout.prefix = Options.Prefix;
+  if (Options.ShowProcessId || Options.ShowThreadId) {
     const Ids ids = CurrentIds();
     layout.process_id = ids.process_id;
     layout.thread_id = ids.thread_id;
   }
-  return eventlog::FormatLogLine(Timestamp(Clock()), trimmed_text, level, layout);
+  return eventlog::FormatLogLine(Timestamp(Seam.Clock()), trimmed_text, level, layout);
 }
 
 void TLDSLogger::AppendToFile(std::string& line, std::string& stage, bool& opened) {
@@ -127,23 +137,39 @@ void TLDSLogger::AppendToFile(std::string& line, std::string& stage, bool& opene
   stage = exists ? "fmOpenReadWrite" : "fmCreate";
   eventlog::LogFile file =
       eventlog::OpenLogFile(file_name_, exists ? OpenMode::kOpenReadWrite : OpenMode::kCreate,
-                            eventlog::DefaultOpenTimeout);
+                            eventlog::kDefaultOpenTimeout);
   stage += "-OK";
   opened = true;
   line += "\r\n";
   file.Append(line);
   line.resize(line.size() - 2);
   stage += ";ProcessFile...";
-  if (MaxSize > 0 && file.Size() > MaxSize + MaxSize / 3)
-    eventlog::CheckSizeLimit(*this, file);
-  else
-    eventlog::CheckAgeLimit(*this, file);
-  file.Close();
+  ApplyLimits(std::move(file));
+}
+
+eventlog::LogLimits TLDSLogger::Limits() const {
+  return {file_name_,      Options.MaxSize, Options.TrimInPlace, Options.MaxArchives,
+          Options.MaxAge, date_time_format_};
+}
+
+void TLDSLogger::ApplyLimits(eventlog::LogFile file) {
+  const int64_t max_size = Options.MaxSize;
+  if (max_size > 0 && file.Size() > max_size + max_size / 3) {
+    eventlog::CheckSizeLimit(Limits(), std::move(file));
+    return;
+  }
+  const std::optional<DateTime> due =
+      eventlog::AgeCheckDue(Options.MaxAge, file, last_age_check_, Seam.Clock);
+  if (!due) return;
+  // Recorded before the check runs: one that fails is not tried again
+  // before the interval has passed.
+  last_age_check_ = *due;
+  eventlog::CheckAgeLimit(Limits(), std::move(file), *due);
 }
 
 void TLDSLogger::WriteLine(std::string_view text, uint8_t level) {
-  if (!Enabled || file_name_.empty()) return;
-  if (level >= eventlog::kLevelCount || !(Levels & (1u << level))) return;
+  if (!Options.Enabled || file_name_.empty()) return;
+  if (level >= eventlog::kLevelCount || !(Options.Levels & (1u << level))) return;
 
   LockGuard lock(*this);
   const std::string trimmed = Trim(text);
@@ -151,6 +177,10 @@ void TLDSLogger::WriteLine(std::string_view text, uint8_t level) {
   std::string stage;
   bool opened = false;
   try {
+    if (!lock.Failure().empty()) {
+      stage = "Lock";
+      throw EOSError(lock.Failure());
+    }
     line = BuildLine(trimmed, level);
     AppendToFile(line, stage, opened);
   } catch (const std::exception& error) {
@@ -163,12 +193,12 @@ void TLDSLogger::WriteLine(std::string_view text, uint8_t level) {
     ReportFailure(stage, trimmed, "", "Exception");
     line += kFailureMark;
   }
-  if (NotifyWindow != 0 && NotifyMessage != 0) AddRecentLine(line);
+  if (Options.NotifyWindow != 0 && Options.NotifyMessage != 0) AddRecentLine(line);
 }
 
 void TLDSLogger::ReportFailure(const std::string& stage, std::string_view text,
                                const std::string& message, const char* class_name) {
-  if (IsErrorsWriter || !eventlog::ErrorsWriter) return;
+  if (Options.IsErrorsWriter || !eventlog::ErrorsWriter) return;
   try {
     eventlog::ErrorsWriter->WriteFmt(
         kFailureReportFormat,
@@ -182,9 +212,9 @@ void TLDSLogger::AddRecentLine(const std::string& line) {
   std::lock_guard<std::recursive_mutex> guard(list_lock_);
   recent_lines_.push_back(line);
   while (!recent_lines_.empty() &&
-         static_cast<int64_t>(recent_lines_.size()) > MaxRecentLines)
+         static_cast<int64_t>(recent_lines_.size()) > Options.MaxRecentLines)
     recent_lines_.pop_front();
-  platform::PostNotification(NotifyWindow, NotifyMessage);
+  platform::PostNotification(Options.NotifyWindow, Options.NotifyMessage);
 }
 
 void TLDSLogger::WriteFmt(std::string_view format, const FormatArgs& args, uint8_t level) {

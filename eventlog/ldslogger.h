@@ -9,15 +9,17 @@
 
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "eventlog/eventlog_unit.h"
+#include "eventlog/log_file.h"
+#include "eventlog/log_limits.h"
 #include "eventlog/log_levels.h"
-#include "platform/platform.h"
+#include "eventlog/logger_options.h"
+#include "platform/mutex.h"
 #include "rtl/datetime.h"
 #include "rtl/format.h"
 
@@ -40,8 +42,11 @@ class TLDSLogger {
   void WriteFmt(std::string_view format, const FormatArgs& args, uint8_t level = 0);
 
   // Both locks, re-entrant for the owning thread: lines written between Lock
-  // and Unlock stay together in the file.
-  void Lock();
+  // and Unlock stay together in the file. Lock is false when the wait for the
+  // machine-wide mutex failed: the in-process lock is held all the same, and
+  // each line written meanwhile tries the mutex again (a line is never
+  // written without it; its failure goes to ErrorsWriter).
+  bool Lock();
   void Unlock();
 
   const std::string& FileName() const { return file_name_; }
@@ -55,52 +60,58 @@ class TLDSLogger {
 
   // A copy of the most recent lines, kept while NotifyWindow is set.
   std::vector<std::string> RecentLines() const;
+  // When this logger last checked the age of its file (0: never).
+  DateTime LastAgeCheck() const;
 
-  // Plain options, set right after construction, before any write.
-  int64_t MaxSize = 1048576;  // bytes; 0 or less: no size limit
-  bool TrimInPlace = true;    // at a limit: cut the head (true) or rotate
-  bool Enabled = true;
-  std::string Prefix;
-  bool ShowThreadId = false;
-  bool ShowProcessId = false;
-  bool ShowLevelChar = false;
-  bool ShowLevelTag = true;
-  int32_t MaxArchives = 10;  // 0 or less: archives are never deleted
-  bool IsErrorsWriter = false;
-  eventlog::LevelSet Levels = eventlog::kAllLevels;
-  // Notification target (a window, or a descriptor on Linux); 0 = none.
-  uintptr_t NotifyWindow = 0;
-  uint32_t NotifyMessage = 1345;
-  int32_t MaxRecentLines = 1024;
-  double MaxAge = 0.0;  // days; 0 or less: no age limit
-  DateTime LastAgeCheck = 0.0;
-  // The current local time; replaceable so that time-dependent behaviour can
-  // be driven without waiting.
-  std::function<DateTime()> Clock = Now;
+  // Holds both locks for one scope, as Lock and Unlock do.
+  class LockGuard {
+   public:
+    explicit LockGuard(TLDSLogger& logger);
+    ~LockGuard() { logger_.Unlock(); }
+    LockGuard(const LockGuard&) = delete;
+    LockGuard& operator=(const LockGuard&) = delete;
+
+    // Empty while the machine-wide mutex is held, else why it is not.
+    const std::string& Failure() const { return failure_; }
+
+   private:
+    TLDSLogger& logger_;
+    std::string failure_;
+  };
+
+  eventlog::LoggerOptions Options;
+  eventlog::LoggerSeam Seam;
 
  private:
-  class LockGuard;
-
   std::string Timestamp(DateTime now);
   std::string BuildLine(std::string_view trimmed_text, uint8_t level);
   // Opens (or creates), appends, applies the limits and closes. `opened` is
   // set once the file is open.
   void AppendToFile(std::string& line, std::string& stage, bool& opened);
+  // Runs the one limit check a line calls for; the file is closed after.
+  void ApplyLimits(eventlog::LogFile file);
+  eventlog::LogLimits Limits() const;
   void ReportFailure(const std::string& stage, std::string_view text,
                      const std::string& message, const char* class_name);
   void AddRecentLine(const std::string& line);
   void CloseMutex();
 
-  std::recursive_mutex write_lock_;
-  mutable std::recursive_mutex list_lock_;
+  // Serialises writes and the three setters.
+  mutable std::recursive_mutex write_lock_;
   platform::MutexHandle mutex_ = nullptr;
+  // Per Lock still open, innermost last: whether it holds the mutex.
+  std::vector<bool> mutex_held_;
   std::string file_name_;
   std::string date_time_format_ = "dd/mm/yyyy hh:nn:ss.zzz";
-  bool use_global_mutex_ = eventlog::DefaultUseGlobalMutex;
-  std::deque<std::string> recent_lines_;
+  bool use_global_mutex_ = eventlog::kDefaultUseGlobalMutex;
+  DateTime last_age_check_ = 0.0;
   // Many lines share one millisecond; their timestamp is formatted once.
   DateTime stamp_time_ = -1.0;
   std::string stamp_text_;
+
+  // Guards recent_lines_.
+  mutable std::recursive_mutex list_lock_;
+  std::deque<std::string> recent_lines_;
 };
 
 }  // namespace zelmor

@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "eventlog/eventlog_unit.h"
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/files.h"
 #include "rtl/exceptions.h"
 
 namespace zelmor::eventlog {
@@ -111,7 +114,7 @@ void LogFile::CopyFrom(LogFile& source, int64_t count) {
 }
 
 LogFile OpenLogFile(const std::string& path, OpenMode mode, int timeout_ms) {
-  if (timeout_ms < 0) timeout_ms = DefaultOpenTimeout;
+  if (timeout_ms < 0) timeout_ms = kDefaultOpenTimeout;
   if (timeout_ms == 0) return LogFile::Open(path, mode);
   const uint32_t deadline = platform::TickCount() + static_cast<uint32_t>(timeout_ms);
   for (;;) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace zelmor::eventlog {
 
@@ -58,7 +58,7 @@ class LogFile {
 
 // Opens the log file, retrying every 10 ms while another program holds it
 // (sharing or lock violation) until `timeout_ms` after the first attempt; a
-// negative timeout means DefaultOpenTimeout, 0 a single attempt. Other
+// negative timeout means kDefaultOpenTimeout, 0 a single attempt. Other
 // failures raise the open's own error at once.
 LogFile OpenLogFile(const std::string& path, OpenMode mode, int timeout_ms);
 

@@ -17,11 +17,11 @@ std::string FormatLogLine(std::string_view timestamp, std::string_view trimmed_t
   std::string line;
   line.reserve(timestamp.size() + layout.prefix.size() + trimmed_text.size() + 48);
   if (layout.show_level_char) {
-    line += LevelChars[level];
+    line += kLevelChars[level];
     line += ' ';
   }
   line += timestamp;
-  if (layout.show_level_tag) line += LevelTags[level];
+  if (layout.show_level_tag) line += kLevelTags[level];
   if (!layout.prefix.empty()) {
     line += ' ';
     line += layout.prefix;

@@ -2,7 +2,8 @@
 
 #include "eventlog/archives.h"
 #include "eventlog/eventlog_unit.h"
-#include "eventlog/ldslogger.h"
+#include "platform/files.h"
+#include "platform/process.h"
 
 namespace zelmor::eventlog {
 
@@ -13,13 +14,13 @@ bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
 // The copy is deleted on every path, failures included.
 class TemporaryCopy {
  public:
-  explicit TemporaryCopy(const std::string& log_name)
-      : path_(log_name + "_" + std::to_string(static_cast<int32_t>(platform::CurrentProcessId())) +
+  explicit TemporaryCopy(std::string_view log_name)
+      : path_(std::string(log_name) + "_" + std::to_string(static_cast<int32_t>(platform::CurrentProcessId())) +
               "_" + std::to_string(static_cast<int32_t>(platform::CurrentThreadId()))),
         file_(LogFile::Open(path_, OpenMode::kCreate)) {}
   ~TemporaryCopy() {
     file_.Close();
-    DeleteLogFile(path_, DefaultOpenTimeout);
+    DeleteLogFile(path_, kDefaultOpenTimeout);
   }
   TemporaryCopy(const TemporaryCopy&) = delete;
   TemporaryCopy& operator=(const TemporaryCopy&) = delete;
@@ -50,8 +51,8 @@ int64_t BytesAfterPreviousBreak(LogFile& file) {
 
 }  // namespace
 
-void CutHead(TLDSLogger& logger, LogFile& file) {
-  TemporaryCopy copy(logger.FileName());
+void CutHead(std::string_view file_name, LogFile& file) {
+  TemporaryCopy copy(file_name);
   const int64_t kept = file.Size() - file.Position();
   copy.File().CopyFrom(file, kept);
   file.Seek(0, platform::SeekOrigin::kBegin);
@@ -64,17 +65,17 @@ void CutHead(TLDSLogger& logger, LogFile& file) {
   file.SetSize(kept);
 }
 
-void CheckSizeLimit(TLDSLogger& logger, LogFile& file) {
-  if (!logger.TrimInPlace) {
+void CheckSizeLimit(const LogLimits& limits, LogFile file) {
+  if (!limits.trim_in_place) {
     file.Close();
-    RotateArchives(logger);
+    RotateArchives(limits.file_name, limits.max_archives);
     return;
   }
-  if (file.Size() <= logger.MaxSize + kBackScanStep) return;
-  file.Seek(-logger.MaxSize, platform::SeekOrigin::kEnd);
+  if (file.Size() <= limits.max_size + kBackScanStep) return;
+  file.Seek(-limits.max_size, platform::SeekOrigin::kEnd);
   const int64_t count = BytesAfterPreviousBreak(file);
-  file.Seek(-(logger.MaxSize + count), platform::SeekOrigin::kEnd);
-  CutHead(logger, file);
+  file.Seek(-(limits.max_size + count), platform::SeekOrigin::kEnd);
+  CutHead(limits.file_name, file);
 }
 
 }  // namespace zelmor::eventlog

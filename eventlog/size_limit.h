@@ -2,11 +2,10 @@
 // off in place, or the file is rotated into archives.
 #pragma once
 
-#include "eventlog/log_file.h"
+#include <string_view>
 
-namespace zelmor {
-class TLDSLogger;
-}
+#include "eventlog/log_file.h"
+#include "eventlog/log_limits.h"
 
 namespace zelmor::eventlog {
 
@@ -14,13 +13,14 @@ namespace zelmor::eventlog {
 // cut point.
 constexpr int kBackScanStep = 255;
 
-// Called with the log file open and grown past MaxSize + MaxSize / 3. In
-// archive mode closes `file` and rotates; in place keeps the newest MaxSize
-// bytes plus the rest of the line the cut point falls in.
-void CheckSizeLimit(TLDSLogger& logger, LogFile& file);
+// Called with the log file open and grown past max_size + max_size / 3;
+// takes the file, which is closed when the check returns. In archive mode
+// the file is closed first and rotated; in place the newest max_size bytes
+// are kept, plus the rest of the line the cut point falls in.
+void CheckSizeLimit(const LogLimits& limits, LogFile file);
 
 // Keeps the bytes from `file`'s position to its end as the whole file,
 // through a temporary copy named "<file>_<pid>_<tid>". `file` stays open.
-void CutHead(TLDSLogger& logger, LogFile& file);
+void CutHead(std::string_view file_name, LogFile& file);
 
 }  // namespace zelmor::eventlog

@@ -5,10 +5,11 @@
 // the file that begins a line and holds every byte the scan did not read,
 // a rotation moves the file unchanged, and no temporary copy stays behind.
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "eventlog/age_limit.h"
 #include "eventlog/eventlog_unit.h"
-#include "eventlog/ldslogger.h"
 #include "eventlog/log_file.h"
 #include "fuzz_support.h"
 #include "platform/platform.h"
@@ -24,17 +25,13 @@ const std::string& LogPath() {
   return *path;
 }
 
-TLDSLogger& Logger() {
-  static TLDSLogger* logger = [] {
-    InitializeUnit();
-    auto* made = new TLDSLogger(LogPath());
-    made->MaxArchives = 1;
-    // 07.12.2026 03:51:33.123: every run sees the same clock.
-    const DateTime now = EncodeDate(2026, 12, 7) + EncodeTime(3, 51, 33, 123);
-    made->Clock = [now] { return now; };
-    return made;
+// 07.12.2026 03:51:33.123: every run sees the same clock.
+DateTime FixedNow() {
+  static const DateTime now = [] {
+    InitializeUnit();  // the timestamp settings
+    return EncodeDate(2026, 12, 7) + EncodeTime(3, 51, 33, 123);
   }();
-  return *logger;
+  return now;
 }
 
 std::string ReadAll(const std::string& path) {
@@ -60,12 +57,13 @@ size_t UnscannedTail(size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::InputReader input(data, size);
-  TLDSLogger& logger = Logger();
   const uint8_t mode = input.Byte();
-  logger.TrimInPlace = (mode & 1) != 0;
-  logger.SetDateTimeFormat((mode & 2) != 0 ? "dd/mm hh:nn:ss.zzz" : "dd/mm/yyyy hh:nn:ss.zzz");
-  logger.MaxAge = (input.Byte() + 1) / 64.0;  // a quarter of an hour up to four days
-  logger.LastAgeCheck = 0;
+  LogLimits limits;
+  limits.file_name = LogPath();
+  limits.max_archives = 1;
+  limits.trim_in_place = (mode & 1) != 0;
+  limits.date_time_format = (mode & 2) != 0 ? "dd/mm hh:nn:ss.zzz" : "dd/mm/yyyy hh:nn:ss.zzz";
+  limits.max_age = (input.Byte() + 1) / 64.0;  // a quarter of an hour up to four days
 
   const std::string_view body = input.Rest();
   if (body.empty()) return 0;
@@ -77,11 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   {
     LogFile file = LogFile::Open(LogPath(), OpenMode::kOpenReadWrite);
-    CheckAgeLimit(logger, file);
-    fuzz::Require(!file.IsOpen(), "a check that passed its gates leaves the file open");
+    const std::optional<DateTime> due = AgeCheckDue(limits.max_age, file, 0, FixedNow);
+    fuzz::Require(due.has_value(), "the check of a file above one block is not due");
+    CheckAgeLimit(limits, std::move(file), *due);
   }
 
-  if (logger.TrimInPlace) {
+  if (limits.trim_in_place) {
     const std::string kept = ReadAll(LogPath());
     fuzz::Require(kept.size() <= original.size() &&
                       std::equal(kept.begin(), kept.end(), original.end() - kept.size()),

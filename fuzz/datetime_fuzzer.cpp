@@ -18,7 +18,7 @@ const FormatSettings& LogSettings() {
     return true;
   }();
   (void)initialized;
-  return eventlog::TimestampSettings();
+  return eventlog::LogFormatSettings();
 }
 
 // Bounds of 0001-01-01 00:00 (negative values carry the time as a

@@ -8,7 +8,9 @@
 #include "host/log_files.h"
 #include "host/log_stats.h"
 #include "host/station_paths.h"
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "rtl/text.h"
 
 namespace zelmor::host {

@@ -7,7 +7,9 @@
 #include "host/command_line.h"
 #include "host/commands.h"
 #include "host/station_paths.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/modules.h"
+#include "platform/process.h"
 #include "rtl/paths.h"
 
 namespace zelmor::host {

@@ -4,6 +4,13 @@
 #include "database/pool.h"
 #include "database/process_state.h"
 #include "eventlog/ldslogger.h"
+#include "eventlog/log_levels.h"
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/modules.h"
+#include "platform/notification.h"
+#include "platform/process.h"
 #include "rtl/exceptions.h"
 #include "rtl/text.h"
 #include "settings/connection_params.h"
@@ -16,9 +23,9 @@ bool g_is_home_install = false;
 TLDSLogger* g_event_logger = nullptr;  // owned; freed by the unload sequence
 platform::ModuleHandle g_client_library = nullptr;
 
-constexpr uint8_t kInfo = 0;
-constexpr uint8_t kError = 2;
-constexpr uint8_t kWarning = 4;
+using eventlog::kLevelError;
+using eventlog::kLevelPlain;
+using eventlog::kLevelWarning;
 
 std::string Home() { return platform::ZedeHome(); }
 std::string LogFolder() { return Home() + "LogFiles" + platform::kPathDelimiter; }
@@ -33,7 +40,7 @@ std::string OwnModulePath() {
 
 void WarnClientLoadedTooEarly(TLDSLogger& log) {
   log.WriteFmt("Файл \"%s\" загружен слишком рано!", {platform::kClientLibraryFileName},
-               kWarning);
+               kLevelWarning);
   for (int i = 0; i < 3; ++i) {
     platform::Beep(500, 100);
     platform::SleepMs(200);
@@ -50,32 +57,27 @@ void PrepareClientLibrary(TLDSLogger& log) {
     g_client_library = platform::LoadModule(path);
     if (!g_client_library) {
       log.WriteFmt("Файл \"%s\" присутствует, однако загрузить его не удалось: %s",
-                   {path, LastErrorText()}, kError);
+                   {path, LastErrorText()}, kLevelError);
     } else if (!GetGDSLibrary().TryIBLoad()) {
       log.WriteFmt("GetGDSLibrary.TryIBLoad. Ошибка загрузки \"%s\": %s", {path, LastErrorText()},
-                   kError);
+                   kLevelError);
     }
   } else if (GetGDSLibrary().TryIBLoad()) {
     log.WriteFmt("Файл \"%s\" не найден, однако на компьютере %s есть. Приложение может "
                  "работать некорректно!",
-                 {path, platform::kClientLibraryFileName}, kWarning);
+                 {path, platform::kClientLibraryFileName}, kLevelWarning);
   } else {
     log.WriteFmt("Файл \"%s\" не найден. Библиотека %s не установлена на данном компьютере!",
-                 {path, platform::kClientLibraryFileName}, kWarning);
+                 {path, platform::kClientLibraryFileName}, kLevelWarning);
   }
 }
 
+// The blank line and the message stay together in the file.
 void WriteLoadMessage(TLDSLogger& log) {
-  log.Lock();
-  try {
-    log.WriteLine("", kInfo);
-    log.WriteFmt("Модуль Zelmor загружен (v.%.2f). Процесс: \"%s\".",
-                 {kLibraryVersion / 100.0, platform::HostExecutablePath()}, kInfo);
-  } catch (...) {
-    log.Unlock();
-    throw;
-  }
-  log.Unlock();
+  const TLDSLogger::LockGuard together(log);
+  log.WriteLine("", kLevelPlain);
+  log.WriteFmt("Модуль Zelmor загружен (v.%.2f). Процесс: \"%s\".",
+               {kLibraryVersion / 100.0, platform::HostExecutablePath()}, kLevelPlain);
 }
 
 }  // namespace
@@ -93,20 +95,20 @@ void LoadMainUnit() {
 
   g_event_logger = new TLDSLogger(LogFolder() + "FBEvents.log");
   TLDSLogger& log = *g_event_logger;
-  log.Enabled = g_is_home_install;
-  log.MaxSize = 3 * 1048576;
+  log.Options.Enabled = g_is_home_install;
+  log.Options.MaxSize = 3 * 1048576;
   log.SetDateTimeFormat("dd/mm hh:nn:ss.zzz");
-  log.ShowProcessId = true;
-  log.ShowThreadId = true;
-  log.TrimInPlace = false;
-  log.MaxArchives = 1;
+  log.Options.ShowProcessId = true;
+  log.Options.ShowThreadId = true;
+  log.Options.TrimInPlace = false;
+  log.Options.MaxArchives = 1;
   db::SetEventLogger(&log);
 
   WriteLoadMessage(log);
 
   if (g_is_home_install &&
       !platform::SetEnvironmentVariable("FIREBIRD", Home() + platform::kHomeFirebirdFolder))
-    log.WriteLine("Установка переменной окружения FIREBIRD: " + LastErrorText(), kWarning);
+    log.WriteLine("Установка переменной окружения FIREBIRD: " + LastErrorText(), kLevelWarning);
 
   if (g_is_home_install) PrepareClientLibrary(log);
 
@@ -125,23 +127,18 @@ void UnloadMainUnit() {
   try {
     db::ClearPool();
   } catch (const std::exception& error) {
-    if (log) log->WriteLine(error.what(), kError);
+    if (log) log->WriteLine(error.what(), kLevelError);
   }
   db::ReleasePoolList();
   db::ReleaseLocks();
 
+  // The result of the release is not looked at; nothing here raises.
   if (g_client_library) {
-    try {
-      platform::FreeModule(g_client_library);
-    } catch (...) {
-      if (log)
-        log->WriteLine(std::string("Ошибка при выгрузке ") + platform::kClientLibraryFileName,
-                       kWarning);
-    }
+    platform::FreeModule(g_client_library);
     g_client_library = nullptr;
   }
 
-  if (log) log->WriteLine("Модуль выгружен", kInfo);
+  if (log) log->WriteLine("Модуль выгружен", kLevelPlain);
   db::SetEventLogger(nullptr);
   delete g_event_logger;
   g_event_logger = nullptr;

@@ -1,9 +1,7 @@
 #include "platform/ini_profile.h"
 
-// Before <windows.h>, whose FreeModule macro would spoil platform.h.
-#include "platform/fault_injection.h"
-
-#include <windows.h>
+#include "platform/file_fault_hook.h"
+#include "platform/windows_api.h"
 
 namespace zelmor::platform {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/platform.h"
+#include "platform/clock.h"
 #include "rtl/exceptions.h"
 #include "rtl/format.h"
 
@@ -23,7 +23,6 @@ int DaysInMonth(int year, int month) {
   static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
-
 
 }  // namespace
 

@@ -2,7 +2,7 @@
 // rules (TryStrToDate / TryStrToTime / TryStrToDateTime).
 #include <cmath>
 
-#include "platform/platform.h"
+#include "platform/clock.h"
 #include "rtl/datetime.h"
 #include "rtl/text.h"
 

@@ -85,16 +85,8 @@ class EIBInterBaseError : public EIBError {
   long ib_error_code_;
 };
 
-// Runs `body`; a failure that leaves it is replaced by an exception of the
-// same class whose message is "<context> -> <message>". Foreign exceptions
-// (not ours) become an Exception with the same wording.
-template <typename Body>
-auto WithContext(const std::string& context, Body&& body) -> decltype(body());
-
 // The class name and message of any caught exception: ours report their own,
 // foreign ones read as "Exception" with what().
 const char* ClassNameOf(const std::exception& error) noexcept;
 
 }  // namespace zelmor
-
-#include "rtl/exceptions_inl.h"

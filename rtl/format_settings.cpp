@@ -1,6 +1,6 @@
 #include "rtl/format_settings.h"
 
-#include "platform/platform.h"
+#include "platform/process.h"
 
 namespace zelmor {
 namespace {

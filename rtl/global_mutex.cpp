@@ -1,5 +1,7 @@
 #include "rtl/global_mutex.h"
 
+#include "platform/errors.h"
+#include "platform/mutex.h"
 #include "rtl/exceptions.h"
 
 namespace zelmor {
@@ -22,6 +24,10 @@ platform::MutexHandle CreateGlobalMutex(const std::string& name,
   if (!mutex && raise_on_failure)
     throw Exception(failure_prefix + platform::SystemErrorMessage(platform::LastError()));
   return mutex;
+}
+
+std::string MutexWaitFailure() {
+  return "Error WaitForSingleObject: " + platform::SystemErrorMessage(platform::LastError());
 }
 
 }  // namespace zelmor

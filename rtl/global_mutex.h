@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/mutex.h"
 
 namespace zelmor {
 
@@ -18,20 +18,27 @@ platform::MutexHandle CreateGlobalMutex(const std::string& name,
                                         const std::string& failure_prefix,
                                         bool raise_on_failure);
 
-// Holds a named mutex for one scope; a null handle holds nothing.
+// Holds a named mutex for one scope; a null handle holds nothing and counts
+// as held. A wait that fails holds nothing either: Held() says so, with the
+// error in platform::LastError(), and the caller reports it its own way.
 class NamedMutexGuard {
  public:
-  explicit NamedMutexGuard(platform::MutexHandle mutex) : mutex_(mutex) {
-    if (mutex_) platform::WaitMutex(mutex_);
-  }
+  explicit NamedMutexGuard(platform::MutexHandle mutex)
+      : mutex_(mutex), held_(platform::WaitMutex(mutex)) {}
   ~NamedMutexGuard() {
-    if (mutex_) platform::ReleaseMutex(mutex_);
+    if (mutex_ && held_) platform::ReleaseMutex(mutex_);
   }
   NamedMutexGuard(const NamedMutexGuard&) = delete;
   NamedMutexGuard& operator=(const NamedMutexGuard&) = delete;
 
+  bool Held() const { return held_; }
+
  private:
   platform::MutexHandle mutex_;
+  bool held_;
 };
+
+// The message of a failed wait, for the error in platform::LastError().
+std::string MutexWaitFailure();
 
 }  // namespace zelmor

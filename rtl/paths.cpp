@@ -1,6 +1,6 @@
 #include "rtl/paths.h"
 
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace zelmor {
 namespace {

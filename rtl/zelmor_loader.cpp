@@ -1,6 +1,7 @@
 #include "zelmor/loader.h"
 
-#include "platform/platform.h"
+#include "platform/errors.h"
+#include "platform/modules.h"
 
 namespace zelmor {
 

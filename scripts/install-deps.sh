@@ -13,6 +13,7 @@ packages=(
   firebird3.0-server firebird3.0-utils firebird-dev libfbclient2
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   wine wine32:i386
+  g++-multilib libfbclient2:i386
 )
 
 missing=()

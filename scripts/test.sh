@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole test run, from a fresh machine: installs what is missing, builds
-# the Linux, sanitized Linux and Windows builds, starts the private Firebird
-# server, runs every test (Windows ones under Wine) and the fuzz targets
-# (scripts/fuzz.sh, which builds its own kind), and stops the server.
+# the Linux, 32-bit Linux, sanitized Linux and Windows builds, starts the
+# private Firebird server, runs every test (Windows ones under Wine; the
+# 32-bit ones against the same server through the i386 client) and the fuzz
+# targets (scripts/fuzz.sh, which builds its own kind), and stops the server.
 # Exits non-zero when anything fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,7 +11,8 @@ cd "$root"
 
 bash scripts/install-deps.sh
 
-for kind in linux asan windows; do
+builds=(linux linux32 asan windows)
+for kind in "${builds[@]}"; do
   echo "== build $kind"
   bash scripts/build.sh "$kind"
 done
@@ -52,7 +54,7 @@ add_totals() {
 trap cleanup EXIT
 
 failed=0
-for kind in linux asan windows; do
+for kind in "${builds[@]}"; do
   echo "== tests: $kind"
   if [ "$kind" = windows ]; then
     # One Wine prefix for the whole run, made before tests start in parallel.
@@ -83,7 +85,7 @@ bash scripts/fuzz.sh || failed=1
 cleanup
 trap - EXIT
 if [ "$failed" -ne 0 ]; then echo "== some tests failed"; else echo "== all tests passed"; fi
-# Last line: the GoogleTest cases of the three builds (the valgrind and fuzz
-# runs are not counted here).
+# Last line: the GoogleTest cases of every build (the valgrind and fuzz runs
+# are not counted here).
 echo "tests: $passed passed, $failed_tests failed, $skipped skipped"
 exit "$failed"

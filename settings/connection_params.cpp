@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "rtl/exceptions.h"
 #include "rtl/process_object.h"
 #include "rtl/text.h"
@@ -75,9 +75,9 @@ void LoadConnectionParams(const std::string& settings_file, ConnectionParams& pa
                           const LogSink& log) {
   try {
     TSafeIniFile ini(settings_file);
-    const std::string text = ini.ReadString(kSection, kPasswordKey, DefaultEncodedPassword);
+    const std::string text = ini.ReadString(kSection, kPasswordKey, kDefaultEncodedPassword);
     std::string password;
-    if (!DecodePassword(text, password)) DecodePassword(DefaultEncodedPassword, password);
+    if (!DecodePassword(text, password)) DecodePassword(kDefaultEncodedPassword, password);
     params.password = password;
     params.port = ini.ReadInteger(kSection, kPortKey, kDefaultFBPort);
   } catch (const std::exception& error) {

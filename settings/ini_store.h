@@ -6,13 +6,15 @@
 // Two implementations, chosen by the build: ini_store_profile.cpp calls the
 // Windows profile functions; ini_store_file.cpp keeps the file itself and
 // writes every change to a sibling file renamed over the original, so no
-// reader ever sees a half-written file.
+// reader ever sees a half-written file. What both share is ini_store.cpp.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/errors.h"
 
 namespace zelmor {
 
@@ -57,12 +59,17 @@ class IniStore {
   uint32_t LastFailure() const { return last_failure_; }
 
  private:
+  // What an implementation keeps between calls; it alone knows the type.
   struct State;
+  static State* NewState();
+  struct StateDeleter {
+    void operator()(State* state) const;
+  };
   // Records the system's error code and raises EIniFileException.
   [[noreturn]] void RaiseWriteError();
 
   std::string file_name_;
-  std::unique_ptr<State> state_;
+  std::unique_ptr<State, StateDeleter> state_;
   uint32_t last_failure_ = 0;
 };
 

@@ -5,8 +5,9 @@
 // once and changes wait for Flush, so a value of many keys costs one write.
 #include <optional>
 
-#include "platform/platform.h"
-#include "rtl/exceptions.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "settings/ini_document.h"
 #include "settings/ini_store.h"
 
@@ -135,14 +136,8 @@ struct IniStore::State {
   }
 };
 
-IniStore::IniStore(std::string file_name)
-    : file_name_(std::move(file_name)), state_(std::make_unique<State>()) {}
-IniStore::~IniStore() = default;
-
-void IniStore::RaiseWriteError() {
-  last_failure_ = platform::LastError();
-  throw EIniFileException("Unable to write to " + file_name_);
-}
+IniStore::State* IniStore::NewState() { return new State; }
+void IniStore::StateDeleter::operator()(State* state) const { delete state; }
 
 std::string IniStore::ReadKey(const std::string& section, const std::string& key,
                               const std::string& default_value) {

@@ -2,21 +2,14 @@
 // so batches need nothing of their own.
 #include "settings/ini_store.h"
 
+#include "platform/errors.h"
 #include "platform/ini_profile.h"
-#include "platform/platform.h"
-#include "rtl/exceptions.h"
 
 namespace zelmor {
 
-struct IniStore::State {};
-
-IniStore::IniStore(std::string file_name) : file_name_(std::move(file_name)) {}
-IniStore::~IniStore() = default;
-
-void IniStore::RaiseWriteError() {
-  last_failure_ = platform::LastError();
-  throw EIniFileException("Unable to write to " + file_name_);
-}
+// The system keeps the file's state.
+IniStore::State* IniStore::NewState() { return nullptr; }
+void IniStore::StateDeleter::operator()(State*) const {}
 
 std::string IniStore::ReadKey(const std::string& section, const std::string& key,
                               const std::string& default_value) {

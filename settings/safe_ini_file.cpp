@@ -1,20 +1,32 @@
 #include "settings/safe_ini_file.h"
 
 #include <algorithm>
+#include <utility>
 
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/mutex.h"
 #include "rtl/exceptions.h"
 #include "rtl/global_mutex.h"
 #include "rtl/text.h"
 #include "settings/ini_format_settings.h"
 #include "settings/ini_lock_name.h"
 #include "settings/value_layout.h"
+#include "tools/context_exception.h"
 
 namespace zelmor {
 
 namespace {
 
-// Runs `write` until it succeeds. A failure is retried every RetryPauseMs
-// for RetryWindowMs, except for errors no retry can cure; the final failure
+// A failure inside an operation leaves it as a new one of the same class,
+// the operation's name in front of the message (no class tag).
+template <typename Body>
+void WrapIniException(const std::string& context, Body&& body) {
+  WithContext(context, false, std::forward<Body>(body));
+}
+
+// Runs `write` until it succeeds. A failure is retried every kRetryPauseMs
+// for kRetryWindowMs, except for errors no retry can cure; the final failure
 // is re-raised with the system's text for the error code in front.
 template <typename Write>
 void RetryWrite(const IniStore& store, Write write) {
@@ -29,10 +41,10 @@ void RetryWrite(const IniStore& store, Write write) {
                             code == platform::kErrorBufferOverflow ||
                             code == platform::kErrorDiskFull ||
                             code == platform::kErrorInvalidName;
-      if (hopeless || platform::TickCount() - started >= RetryWindowMs)
+      if (hopeless || platform::TickCount() - started >= kRetryWindowMs)
         error.RaiseWithMessage(platform::SystemErrorMessage(code) + " -> " + error.Message());
     }
-    platform::SleepMs(RetryPauseMs);
+    platform::SleepMs(kRetryPauseMs);
   }
 }
 
@@ -54,10 +66,13 @@ int ContinuationNumber(const std::string& name, const std::string& key, int coun
 
 }  // namespace
 
-// Holds the file's mutex and a batch of the store for one operation.
+// Holds the file's mutex and a batch of the store for one operation. A
+// mutex that cannot be waited for fails the operation: it must not touch
+// the file unguarded.
 class TSafeIniFile::LockedScope {
  public:
   explicit LockedScope(TSafeIniFile& file) : guard_(file.lock_), store_(file.store_) {
+    if (!guard_.Held()) throw EIniFileException(MutexWaitFailure());
     store_.BeginBatch();
   }
   ~LockedScope() { store_.EndBatch(); }
@@ -72,7 +87,7 @@ class TSafeIniFile::LockedScope {
 TSafeIniFile::TSafeIniFile(const std::string& file_name)
     : TCustomIniFile(file_name),
       lock_(CreateGlobalMutex(BuildLockName(file_name), "Error CreateMutex: ",
-                              RaiseOnMutexFailure)),
+                              kRaiseOnMutexFailure)),
       store_(file_name) {}
 
 TSafeIniFile::~TSafeIniFile() {
@@ -133,7 +148,7 @@ void TSafeIniFile::DeleteValueKeys(const std::string& section, const std::string
 std::string TSafeIniFile::ReadString(const std::string& section, const std::string& key,
                                      const std::string& default_value) {
   std::string result;
-  WithContext("TSafeIniFile.ReadString", [&] {
+  WrapIniException("TSafeIniFile.ReadString", [&] {
     CheckSection(section);
     CheckKey(key);
     LockedScope scope(*this);
@@ -145,12 +160,12 @@ std::string TSafeIniFile::ReadString(const std::string& section, const std::stri
         StrToInt32Def(ReadRawValue(section, key + kCountSuffix, "", nullptr), kMissingCount);
     int32_t hash = 0;
     result = ReadRawValue(section, key, default_value, &hash);
-    if (!VerifyFirstLineHash) hash = 0;
     if (count <= 1) return;
     long long stored_hash = 0;
     const bool valid =
         TryStrToInt(ReadRawValue(section, key + kHashSuffix, "", nullptr), stored_hash);
-    if (!valid || (VerifyFirstLineHash ? stored_hash : 0) != hash) return;
+    // Continuation keys are joined only when the stored hash matches.
+    if (!valid || stored_hash != hash) return;
     // Missing chunks read as empty: the join stops at the last one present,
     // so a count damaged by another program cannot mean billions of reads.
     int last = 1;
@@ -164,7 +179,7 @@ std::string TSafeIniFile::ReadString(const std::string& section, const std::stri
 
 void TSafeIniFile::WriteString(const std::string& section, const std::string& key,
                                const std::string& value) {
-  WithContext("TSafeIniFile.WriteString", [&] {
+  WrapIniException("TSafeIniFile.WriteString", [&] {
     CheckSection(section);
     CheckKey(key);
     const SplitResult split = SplitValue(value, SingleKeyMode);
@@ -190,7 +205,7 @@ void TSafeIniFile::WriteString(const std::string& section, const std::string& ke
 // ---- key and section operations ------------------------------------------------
 
 void TSafeIniFile::DeleteKey(const std::string& section, const std::string& key) {
-  WithContext("TSafeIniFile.DeleteKey", [&] {
+  WrapIniException("TSafeIniFile.DeleteKey", [&] {
     CheckSection(section);
     CheckKey(key);
     LockedScope scope(*this);
@@ -203,7 +218,7 @@ void TSafeIniFile::DeleteKey(const std::string& section, const std::string& key)
 }
 
 void TSafeIniFile::EraseSection(const std::string& section) {
-  WithContext("TSafeIniFile.EraseSection", [&] {
+  WrapIniException("TSafeIniFile.EraseSection", [&] {
     CheckSection(section);
     LockedScope scope(*this);
     store_.EraseSection(section);
@@ -212,7 +227,7 @@ void TSafeIniFile::EraseSection(const std::string& section) {
 }
 
 void TSafeIniFile::ReadSection(const std::string& section, std::vector<std::string>& keys) {
-  WithContext("TSafeIniFile.ReadSection", [&] {
+  WrapIniException("TSafeIniFile.ReadSection", [&] {
     CheckSection(section);
     LockedScope scope(*this);
     keys = store_.ReadSection(section);
@@ -221,7 +236,7 @@ void TSafeIniFile::ReadSection(const std::string& section, std::vector<std::stri
 
 void TSafeIniFile::ReadSectionValues(const std::string& section,
                                      std::vector<std::string>& lines) {
-  WithContext("TSafeIniFile.ReadSectionValues", [&] {
+  WrapIniException("TSafeIniFile.ReadSectionValues", [&] {
     CheckSection(section);
     LockedScope scope(*this);
     lines.clear();
@@ -250,7 +265,7 @@ DateTime ReadConverted(TSafeIniFile& file, const std::string& section, const std
                        DateTime default_value, const char* context, Parse parse) {
   const std::string text = file.ReadString(section, key, "");
   DateTime result = default_value;
-  WithContext(context, [&] {
+  WrapIniException(context, [&] {
     DateTime value = 0;
     if (!text.empty() && parse(text, value)) result = value;
   });
@@ -301,7 +316,7 @@ double TSafeIniFile::ReadFloat(const std::string& section, const std::string& ke
 
 void TSafeIniFile::WriteDate(const std::string& section, const std::string& key,
                              DateTime value) {
-  WithContext("TSafeIniFile.WriteDate", [&] {
+  WrapIniException("TSafeIniFile.WriteDate", [&] {
     const FormatSettings& settings = IniFormatSettings();
     WriteString(section, key, FormatDateTime(settings.short_date_format, value, settings));
   });
@@ -309,7 +324,7 @@ void TSafeIniFile::WriteDate(const std::string& section, const std::string& key,
 
 void TSafeIniFile::WriteDateTime(const std::string& section, const std::string& key,
                                  DateTime value) {
-  WithContext("TSafeIniFile.WriteDateTime", [&] {
+  WrapIniException("TSafeIniFile.WriteDateTime", [&] {
     const FormatSettings& settings = IniFormatSettings();
     std::string text = FormatDateTime(settings.short_date_format, value, settings);
     if (HasTimePart(value))
@@ -320,7 +335,7 @@ void TSafeIniFile::WriteDateTime(const std::string& section, const std::string& 
 
 void TSafeIniFile::WriteTime(const std::string& section, const std::string& key,
                              DateTime value) {
-  WithContext("TSafeIniFile.WriteTime", [&] {
+  WrapIniException("TSafeIniFile.WriteTime", [&] {
     const FormatSettings& settings = IniFormatSettings();
     WriteString(section, key, FormatDateTime(settings.long_time_format, value, settings));
   });
@@ -328,7 +343,7 @@ void TSafeIniFile::WriteTime(const std::string& section, const std::string& key,
 
 void TSafeIniFile::WriteFloat(const std::string& section, const std::string& key,
                               double value) {
-  WithContext("TSafeIniFile.WriteFloat", [&] {
+  WrapIniException("TSafeIniFile.WriteFloat", [&] {
     WriteString(section, key, FloatToStr(value, IniFormatSettings()));
   });
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/mutex.h"
 #include "rtl/datetime.h"
 #include "settings/custom_ini_file.h"
 #include "settings/ini_store.h"
@@ -17,13 +17,11 @@
 namespace zelmor {
 
 // How long one key write is retried, and the pause between attempts.
-constexpr uint32_t RetryWindowMs = 1000;
-constexpr uint32_t RetryPauseMs = 20;
-constexpr bool DefaultSingleKeyMode = false;
-// ReadString joins continuation keys only when the stored hash matches.
-constexpr bool VerifyFirstLineHash = true;
+constexpr uint32_t kRetryWindowMs = 1000;
+constexpr uint32_t kRetryPauseMs = 20;
+constexpr bool kDefaultSingleKeyMode = false;
 // Whether a mutex that cannot be created is an error (else: work unlocked).
-constexpr bool RaiseOnMutexFailure = false;
+constexpr bool kRaiseOnMutexFailure = false;
 
 class TSafeIniFile : public TCustomIniFile {
  public:
@@ -63,7 +61,7 @@ class TSafeIniFile : public TCustomIniFile {
   bool FlushAfterChange = false;
   // Values kept under their one key, without companion keys (long values
   // are cut to one chunk).
-  bool SingleKeyMode = DefaultSingleKeyMode;
+  bool SingleKeyMode = kDefaultSingleKeyMode;
 
  private:
   class LockedScope;

@@ -14,4 +14,16 @@ namespace zelmor {
 std::exception_ptr MakeContextException(const std::string& context, const std::exception& error,
                                         bool class_tag);
 
+// Runs `body`; a failure that leaves it is replaced by
+// MakeContextException(context, failure, class_tag). Wrappings nest: each
+// operation a failure passes through puts its name in front.
+template <typename Body>
+auto WithContext(const std::string& context, bool class_tag, Body&& body) -> decltype(body()) {
+  try {
+    return body();
+  } catch (const std::exception& error) {
+    std::rethrow_exception(MakeContextException(context, error, class_tag));
+  }
+}
+
 }  // namespace zelmor

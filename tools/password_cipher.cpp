@@ -4,7 +4,7 @@
 
 namespace zelmor {
 
-const char DefaultEncodedPassword[] = "999773E27295729C73E272E1739D73E6729372A1";
+const char kDefaultEncodedPassword[] = "999773E27295729C73E272E1739D73E6729372A1";
 
 namespace {
 
@@ -39,7 +39,7 @@ bool HexToBytes(std::string_view text, uint8_t mask, std::string& bytes) {
 
 std::string EncodePassword(std::string_view plain) {
   std::string digits;
-  for (const char c : plain) AppendHex(digits, static_cast<uint8_t>(c) ^ InnerMask);
+  for (const char c : plain) AppendHex(digits, static_cast<uint8_t>(c) ^ kInnerMask);
   uint16_t sum = 0;
   for (const char c : digits) sum = static_cast<uint16_t>(sum + static_cast<uint8_t>(c));
   const uint8_t low = sum & 0xFF;
@@ -50,14 +50,14 @@ std::string EncodePassword(std::string_view plain) {
   const std::string framed = static_cast<char>((low >> 4) | ((high & 0x0F) << 4)) + digits +
                              static_cast<char>((low & 0x0F) | (high & 0xF0));
   std::string text;
-  for (const char c : framed) AppendHex(text, static_cast<uint8_t>(c) ^ OuterMask);
+  for (const char c : framed) AppendHex(text, static_cast<uint8_t>(c) ^ kOuterMask);
   return text;
 }
 
 bool DecodePassword(std::string_view text, std::string& plain) {
   plain.clear();
   std::string bytes;
-  if (text.size() < 4 || text.size() % 2 != 0 || !HexToBytes(text, OuterMask, bytes))
+  if (text.size() < 4 || text.size() % 2 != 0 || !HexToBytes(text, kOuterMask, bytes))
     return false;
   const uint8_t first = static_cast<uint8_t>(bytes.front());
   const uint8_t last = static_cast<uint8_t>(bytes.back());
@@ -67,7 +67,7 @@ bool DecodePassword(std::string_view text, std::string& plain) {
   for (size_t k = 0; k < digits.size(); ++k)
     digits[k] = static_cast<char>(digits[k] ^ (k % 2 == 0 ? low : high));
   std::string decoded;
-  if (digits.size() % 2 != 0 || !HexToBytes(digits, InnerMask, decoded)) return false;
+  if (digits.size() % 2 != 0 || !HexToBytes(digits, kInnerMask, decoded)) return false;
   plain = decoded;
   return true;
 }

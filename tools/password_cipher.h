@@ -9,11 +9,11 @@
 
 namespace zelmor {
 
-constexpr uint8_t InnerMask = 0x5A;
-constexpr uint8_t OuterMask = 0xA7;
+constexpr uint8_t kInnerMask = 0x5A;
+constexpr uint8_t kOuterMask = 0xA7;
 
 // EncodePassword of the built-in password (40 digits for its 9 bytes).
-extern const char DefaultEncodedPassword[];
+extern const char kDefaultEncodedPassword[];
 
 // 4n + 4 upper-case hexadecimal digits for n bytes.
 std::string EncodePassword(std::string_view plain);

@@ -1,6 +1,7 @@
 #include "tools/windows_dir.h"
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/process.h"
 
 namespace zelmor {
 

@@ -17,6 +17,7 @@
 #include "components/ib_transaction.h"
 #include "components/sql_description.h"
 #include "platform/platform.h"
+#include "support/bench_main.h"
 
 namespace zelmor {
 namespace {
@@ -82,7 +83,9 @@ double BestMicroseconds(Body&& body) {
   return best;
 }
 
-int Run() {
+}  // namespace
+
+int bench::Run() {
   const std::string name = platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB");
   if (name.empty()) {
     std::printf("components_bench: ZELMOR_FB_TEST_DB is not set; start scripts/firebird-server.sh\n");
@@ -120,14 +123,4 @@ int Run() {
   return 0;
 }
 
-}  // namespace
 }  // namespace zelmor
-
-int main() {
-  try {
-    return zelmor::Run();
-  } catch (const std::exception& error) {
-    std::printf("components_bench: %s\n", error.what());
-    return 1;
-  }
-}

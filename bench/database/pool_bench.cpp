@@ -14,6 +14,7 @@
 #include "components/ib_database.h"
 #include "components/ib_transaction.h"
 #include "database/pool.h"
+#include "support/bench_main.h"
 #include "support/server_target.h"
 
 namespace zelmor {
@@ -46,7 +47,9 @@ std::vector<double> MedianMicroseconds(int iterations,
   return medians;
 }
 
-int Run() {
+}  // namespace
+
+int bench::Run() {
   bench::ServerTarget target;
   if (!bench::ReadServerTarget(target)) {
     std::printf("pool_bench: ZELMOR_FB_TEST_DB is not set; start the private server first\n");
@@ -91,14 +94,4 @@ int Run() {
   return 0;
 }
 
-}  // namespace
 }  // namespace zelmor
-
-int main() {
-  try {
-    return zelmor::Run();
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "pool_bench: %s\n", error.what());
-    return 1;
-  }
-}

@@ -14,6 +14,7 @@
 #include "eventlog/ldslogger.h"
 #include "eventlog/log_line.h"
 #include "platform/platform.h"
+#include "platform/testing/child_process.h"
 #include "rtl/global_mutex.h"
 
 namespace zelmor {
@@ -49,10 +50,10 @@ void FloorLoop(const std::string& path, int lines) {
 void LoggerLoop(const std::string& path, int lines) {
   TLDSLogger logger(path);
   logger.SetDateTimeFormat("dd/mm hh:nn:ss.zzz");
-  logger.ShowProcessId = logger.ShowThreadId = true;
-  logger.TrimInPlace = false;
-  logger.MaxSize = 3145728;
-  logger.MaxArchives = 1;
+  logger.Options.ShowProcessId = logger.Options.ShowThreadId = true;
+  logger.Options.TrimInPlace = false;
+  logger.Options.MaxSize = 3145728;
+  logger.Options.MaxArchives = 1;
   for (int i = 0; i < lines; ++i) logger.WriteLine(kText, 0);
 }
 

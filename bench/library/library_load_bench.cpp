@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/testing/child_process.h"
 
 namespace zelmor {
 namespace {

@@ -16,6 +16,8 @@
 #include "eventlog/eventlog_unit.h"
 #include "eventlog/ldslogger.h"
 #include "platform/platform.h"
+#include "platform/testing/resident_memory.h"
+#include "support/bench_main.h"
 #include "support/server_target.h"
 
 namespace zelmor {
@@ -30,7 +32,9 @@ constexpr int kWarmUpTakes = 10000;
 
 double Kilobytes(uint64_t bytes) { return static_cast<double>(bytes) / 1024.0; }
 
-int Run() {
+}  // namespace
+
+int bench::Run() {
   bench::ServerTarget target;
   if (!bench::ReadServerTarget(target)) {
     std::printf("memory_bench: ZELMOR_FB_TEST_DB is not set; start the private server first\n");
@@ -46,11 +50,11 @@ int Run() {
   {
     TLDSLogger logger(folder + "FBEvents.log");
     logger.SetDateTimeFormat("dd/mm hh:nn:ss.zzz");
-    logger.ShowProcessId = true;
-    logger.ShowThreadId = true;
-    logger.TrimInPlace = false;
-    logger.MaxArchives = 1;
-    logger.MaxSize = 3145728;
+    logger.Options.ShowProcessId = true;
+    logger.Options.ShowThreadId = true;
+    logger.Options.TrimInPlace = false;
+    logger.Options.MaxArchives = 1;
+    logger.Options.MaxSize = 3145728;
     db::SetEventLogger(&logger);
     const std::string line(60, 'x');
     for (int take = 0; take < kTakes; ++take) {
@@ -84,14 +88,4 @@ int Run() {
   return 0;
 }
 
-}  // namespace
 }  // namespace zelmor
-
-int main() {
-  try {
-    return zelmor::Run();
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "memory_bench: %s\n", error.what());
-    return 1;
-  }
-}

@@ -4,6 +4,7 @@
 
 #include "components/gds_library.h"
 #include "platform/platform.h"
+#include "platform/testing/child_process.h"
 #include "rtl/exceptions.h"
 #include "rtl/paths.h"
 

@@ -48,6 +48,18 @@ TEST(ContextExceptionTest, NamesTheClassOnceAndOnlyWhenAsked) {
                                "Op ->  <# EIBClientError #>");
 }
 
+TEST(ContextExceptionTest, WithContextPrefixesAndKeepsTheClass) {
+  try {
+    WithContext("TSafeIniFile.WriteDate", false, [] {
+      WithContext("TSafeIniFile.WriteString", false, [] { throw EIniFileException("disk full"); });
+    });
+  } catch (const EIniFileException& e) {
+    EXPECT_EQ(e.Message(), "TSafeIniFile.WriteDate -> TSafeIniFile.WriteString -> disk full");
+    return;
+  }
+  FAIL();
+}
+
 TEST(ContextExceptionTest, ForeignFailuresBecomeExceptions) {
   try {
     std::rethrow_exception(MakeContextException("Op", std::runtime_error("boom"), true));

@@ -7,7 +7,6 @@
 
 #include "database/pool.h"
 #include "database/process_state.h"
-#include "eventlog/eventlog_unit.h"
 #include "eventlog/ldslogger.h"
 #include "platform/platform.h"
 #include "rtl/global_mutex.h"
@@ -15,15 +14,6 @@
 
 namespace zelmor::test {
 namespace {
-
-class EventLogEnvironment : public testing::Environment {
- public:
-  void SetUp() override { eventlog::InitializeUnit(); }
-  void TearDown() override { eventlog::FinalizeUnit(); }
-};
-
-[[maybe_unused]] testing::Environment* const kEnvironment =
-    testing::AddGlobalTestEnvironment(new EventLogEnvironment);
 
 // "server/port:path" into its parts.
 PoolTarget TargetOf(const std::string& database, const std::string& password) {
@@ -43,11 +33,11 @@ PoolTarget TargetOf(const std::string& database, const std::string& password) {
 void LoggedTest::SetUp() {
   logger_ = std::make_unique<TLDSLogger>(folder_ / "FBEvents.log");
   logger_->SetDateTimeFormat("dd/mm hh:nn:ss.zzz");
-  logger_->ShowProcessId = true;
-  logger_->ShowThreadId = true;
-  logger_->TrimInPlace = false;
-  logger_->MaxArchives = 1;
-  logger_->MaxSize = 3145728;
+  logger_->Options.ShowProcessId = true;
+  logger_->Options.ShowThreadId = true;
+  logger_->Options.TrimInPlace = false;
+  logger_->Options.MaxArchives = 1;
+  logger_->Options.MaxSize = 3145728;
   db::SetEventLogger(logger_.get());
   db::LogDbOperations = true;
   db::LogSqlOnError = true;

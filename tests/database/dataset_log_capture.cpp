@@ -12,9 +12,9 @@ EventLogScope::EventLogScope(const std::string& path)
   if (owns_unit_) eventlog::InitializeUnit();
   logger_ = std::make_unique<TLDSLogger>(path);
   logger_->SetDateTimeFormat("dd/mm hh:nn:ss.zzz");
-  logger_->ShowProcessId = true;
-  logger_->ShowThreadId = true;
-  logger_->MaxSize = 0;
+  logger_->Options.ShowProcessId = true;
+  logger_->Options.ShowThreadId = true;
+  logger_->Options.MaxSize = 0;
   db::SetEventLogger(logger_.get());
 }
 

@@ -8,6 +8,7 @@
 #include "components/test_server.h"
 #include "database/fuel_database.h"
 #include "database/process_state.h"
+#include "platform/testing/child_process.h"
 #include "dataset_log_capture.h"
 #include "rtl/exceptions.h"
 #include "settings/connection_params.h"

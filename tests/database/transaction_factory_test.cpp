@@ -5,6 +5,7 @@
 #include "components/ib_database.h"
 #include "components/ib_dataset.h"
 #include "components/ib_transaction.h"
+#include "database/database_piece.h"
 #include "database/process_state.h"
 #include "database/transaction_factory.h"
 #include "database_test_support.h"
@@ -110,6 +111,27 @@ TEST_F(TransactionFactoryTest, WithoutTheSwitchNothingIsWritten) {
   EXPECT_THROW(FBCreateTransaction(&database, static_cast<TTransactionKind>(7), "", &database, "T"),
                Exception);
   EXPECT_TRUE(Lines().empty());
+}
+
+// The number that ties an object's lines together is its address read as a
+// signed 32-bit integer, as the 32-bit DLL prints it: the upper half of a
+// 64-bit address is dropped, and an address from 2 GiB up is negative.
+TEST(ObjectNumber, IsTheAddressAsASigned32BitNumberOnEveryWidth) {
+  const auto number = [](uintptr_t address) {
+    return db::ObjectNumber(reinterpret_cast<const void*>(address));
+  };
+  EXPECT_EQ(number(0), 0);
+  EXPECT_EQ(number(0x0012F3A8), 1242024);
+  EXPECT_EQ(number(0x7FFFFFFF), 2147483647);
+  EXPECT_EQ(number(0x80000000), -2147483647 - 1);
+  EXPECT_EQ(number(0xF7A01230), -140504528);
+  EXPECT_EQ(db::DatabasePiece(reinterpret_cast<const TIBDatabase*>(uintptr_t{0xF7A01230})),
+            "d-140504528, ");
+  EXPECT_EQ(db::DatabasePiece(nullptr), "");
+  if constexpr (sizeof(uintptr_t) == 8) {
+    EXPECT_EQ(number(static_cast<uintptr_t>(0x00007FFDF7A01230ull)), -140504528);
+    EXPECT_EQ(number(static_cast<uintptr_t>(0x000055550012F3A8ull)), 1242024);
+  }
 }
 
 }  // namespace

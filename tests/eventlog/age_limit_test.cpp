@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "eventlog/age_limit.h"
 #include "eventlog/eventlog_unit.h"
@@ -49,29 +51,38 @@ constexpr char kWrittenLine[] = "07.12.2026 03:51:33.123 x\r\n";
 
 class AgeLimit : public testing::Test {
  protected:
-  void SetUp() override {
-    logger_ = std::make_unique<TLDSLogger>(path_);
-    logger_->MaxAge = 1.0;
-    logger_->Clock = [this] { return now_; };
-  }
-
-  // Runs the check on the file as WriteLine would; true when it closed it.
+  // Runs the check on the file as WriteLine does; true when it was due, and
+  // so took the file, closed it and became the last check.
   bool Check() {
     LogFile file = LogFile::Open(path_, OpenMode::kOpenReadWrite);
-    CheckAgeLimit(*logger_, file);
-    return !file.IsOpen();
+    const std::optional<DateTime> due =
+        AgeCheckDue(limits_.max_age, file, last_check_, [this] { return now_; });
+    if (!due) return false;
+    last_check_ = *due;
+    CheckAgeLimit(limits_, std::move(file), *due);
+    return true;
   }
 
-  // Writes one line, after which the logger applies its limits.
+  // Writes one line through a logger of these limits, after which it
+  // applies them; the logger is a new one each time, so it has never
+  // checked. Returns the file's bytes.
   std::string WriteAndRead() {
-    logger_->WriteLine("x", 0);
+    TLDSLogger logger(path_);
+    logger.Seam.Clock = [this] { return now_; };
+    logger.Options.MaxSize = limits_.max_size;
+    logger.Options.TrimInPlace = limits_.trim_in_place;
+    logger.Options.MaxArchives = limits_.max_archives;
+    logger.Options.MaxAge = limits_.max_age;
+    logger.SetDateTimeFormat(std::string(limits_.date_time_format));
+    logger.WriteLine("x", 0);
     return ReadFileBytes(path_);
   }
 
   TempFolder dir_;
   const std::string path_ = dir_ / "app.log";
   DateTime now_ = test::FixedMoment();
-  std::unique_ptr<TLDSLogger> logger_;
+  DateTime last_check_ = 0;
+  LogLimits limits_{path_, 1048576, true, 10, 1.0, "dd/mm/yyyy hh:nn:ss.zzz"};
 };
 
 TEST_F(AgeLimit, CutsTheHeadOnceTheOldestLineIsPastFourThirdsOfMaxAge) {
@@ -82,11 +93,11 @@ TEST_F(AgeLimit, CutsTheHeadOnceTheOldestLineIsPastFourThirdsOfMaxAge) {
     // The line break before the first young line must lie where the scan looks.
     ASSERT_LT((old_part.size() - 1) % kAgeScanBlock, kAgeScanBlock - 1 - (2 * kStampLength + 5));
     test::WriteFileBytes(path_, old_part + young_part);
-    logger_->LastAgeCheck = 0;
+    last_check_ = 0;
 
     EXPECT_TRUE(Check());
     EXPECT_EQ(ReadFileBytes(path_), young_part) << "level characters: " << level_char;
-    EXPECT_EQ(logger_->LastAgeCheck, now_);
+    EXPECT_EQ(last_check_, now_);
     EXPECT_TRUE(platform::FindFiles(path_ + "_*").empty());
   }
 }
@@ -96,7 +107,7 @@ TEST_F(AgeLimit, LeavesAFileWhoseOldestLineIsWithinFourThirdsAlone) {
   test::WriteFileBytes(path_, content);
   EXPECT_TRUE(Check()) << "the gates passed, so the file is closed";
   EXPECT_EQ(ReadFileBytes(path_), content);
-  EXPECT_EQ(logger_->LastAgeCheck, now_);
+  EXPECT_EQ(last_check_, now_);
 }
 
 TEST_F(AgeLimit, ChecksOnlyWithAnAgeLimitAFileAboveOneBlockOncePerMinute) {
@@ -104,15 +115,15 @@ TEST_F(AgeLimit, ChecksOnlyWithAnAgeLimitAFileAboveOneBlockOncePerMinute) {
                           DatedLines(now_ - 20 * kHour, now_, false);
   test::WriteFileBytes(path_, old);
 
-  logger_->MaxAge = 0;
+  limits_.max_age = 0;
   EXPECT_FALSE(Check());
-  logger_->MaxAge = 1.0;
-  logger_->LastAgeCheck = now_ - 30.0 / 86400;
+  limits_.max_age = 1.0;
+  last_check_ = now_ - 30.0 / 86400;
   EXPECT_FALSE(Check()) << "checked 30 s ago";
   EXPECT_EQ(ReadFileBytes(path_), old);
 
   test::WriteFileBytes(path_, old.substr(old.size() - kAgeScanBlock));
-  logger_->LastAgeCheck = 0;
+  last_check_ = 0;
   EXPECT_FALSE(Check()) << "a file of one block is not checked";
 
   test::WriteFileBytes(path_, old);
@@ -124,7 +135,7 @@ TEST_F(AgeLimit, ChecksOnlyWithAnAgeLimitAFileAboveOneBlockOncePerMinute) {
 TEST_F(AgeLimit, InArchiveModeRotatesTheWholeFile) {
   const std::string content = "first\r\n" + DatedLines(now_ - 33 * kHour, now_, false);
   test::WriteFileBytes(path_, content);
-  logger_->TrimInPlace = false;
+  limits_.trim_in_place = false;
   EXPECT_TRUE(Check());
   EXPECT_FALSE(platform::FileExists(path_));
   EXPECT_EQ(ReadFileBytes(path_ + "000"), content);
@@ -165,7 +176,7 @@ TEST_F(AgeLimit, ALineExactlyMaxAgeOldHasExpiredAndTheYoungLinesAfterItStay) {
   const std::string exact = LineMinutesAgo(now_, 1440);
   DateTime stamp = 0;
   ASSERT_TRUE(TryStrToDateTime(exact.substr(0, kStampLength), stamp, LogFormatSettings()));
-  ASSERT_EQ(stamp + logger_->MaxAge, now_) << "the line is exactly MaxAge old";
+  ASSERT_EQ(stamp + limits_.max_age, now_) << "the line is exactly MaxAge old";
   const std::string young = LinesMinutesAgo(now_, 1439, 1);
   test::WriteFileBytes(path_, "first\r\n" + LinesMinutesAgo(now_, 1980, 1441) + exact + young);
 
@@ -175,8 +186,8 @@ TEST_F(AgeLimit, ALineExactlyMaxAgeOldHasExpiredAndTheYoungLinesAfterItStay) {
 TEST_F(AgeLimit, TimeOnlyStampsAreDatedToday) {
   // Stamps without a date, one a second from 03:00:00; now is 03:51:33.123
   // and lines expire after 30 minutes: 03:21:33.000 has, 03:21:34.000 has not.
-  logger_->SetDateTimeFormat("hh:nn:ss.zzz");
-  logger_->MaxAge = 30.0 / 1440;
+  limits_.date_time_format = "hh:nn:ss.zzz";
+  limits_.max_age = 30.0 / 1440;
   std::string old_part;
   std::string young_part;
   for (int second = 0; second < 3093; ++second) {
@@ -197,28 +208,29 @@ TEST_F(AgeLimit, ChecksAgainOnlyWhenMoreThan60SecondsHavePassed) {
   std::string content = "first\r\n" + LinesMinutesAgo(now_, 2400, 1800) + young;
   test::WriteFileBytes(path_, content);
   for (const double seconds_ago : {60.0, 59.999}) {
-    logger_->LastAgeCheck = now_ - seconds_ago / 86400;
-    content += kWrittenLine;
-    EXPECT_EQ(WriteAndRead(), content) << seconds_ago << " s after the last check";
+    last_check_ = now_ - seconds_ago / 86400;
+    EXPECT_FALSE(Check()) << seconds_ago << " s after the last check";
+    EXPECT_EQ(ReadFileBytes(path_), content);
+    EXPECT_EQ(last_check_, now_ - seconds_ago / 86400);
   }
-  logger_->LastAgeCheck = now_ - 60.001 / 86400;
-  EXPECT_EQ(WriteAndRead(), young + kWrittenLine + kWrittenLine + kWrittenLine);
-  EXPECT_EQ(logger_->LastAgeCheck, now_);
+  last_check_ = now_ - 60.001 / 86400;
+  EXPECT_TRUE(Check());
+  EXPECT_EQ(ReadFileBytes(path_), young);
+  EXPECT_EQ(last_check_, now_);
 }
 
 TEST_F(AgeLimit, InArchiveModeRotatesAtACutPointAndWhenEveryScannedLineExpired) {
-  logger_->TrimInPlace = false;
+  limits_.trim_in_place = false;
   const std::string with_young_lines =
       "first\r\n" + LinesMinutesAgo(now_, 1980, 1500) + LinesMinutesAgo(now_, 1380, 1);
   test::WriteFileBytes(path_, with_young_lines);
-  logger_->WriteLine("x", 0);
+  WriteAndRead();
   EXPECT_FALSE(platform::FileExists(path_));
   EXPECT_EQ(ReadFileBytes(path_ + "000"), with_young_lines + kWrittenLine);
 
   const std::string all_expired = "first\r\n" + LinesMinutesAgo(now_, 3600, 1800);
   test::WriteFileBytes(path_, all_expired);
-  logger_->LastAgeCheck = 0;
-  logger_->WriteLine("x", 0);
+  WriteAndRead();
   EXPECT_FALSE(platform::FileExists(path_));
   EXPECT_EQ(ReadFileBytes(path_ + "000"), all_expired + kWrittenLine);
   EXPECT_EQ(ReadFileBytes(path_ + "001"), with_young_lines + kWrittenLine);

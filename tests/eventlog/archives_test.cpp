@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "eventlog/archives.h"
-#include "eventlog/ldslogger.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
 
@@ -24,9 +23,8 @@ TEST(Archives, FindsNumberedFilesOnlyAndSortsThemByNumber) {
     WriteFileBytes(dir / name, name);
   platform::ForceDirectories(dir / "FBEvents.log002");  // folders are no archives
 
-  TLDSLogger logger(log);
   std::vector<std::string> found{"stale entry"};
-  EXPECT_EQ(FindArchives(logger, found), 3);
+  EXPECT_EQ(FindArchives(log, found), 3);
   EXPECT_EQ(found, (std::vector<std::string>{log + "000", log + "7", log + "010"}));
 }
 
@@ -35,9 +33,7 @@ TEST(Archives, RotationDropsTheOldestBeyondMaxArchivesAndShiftsTheRest) {
   const std::string log = dir / "FBEvents.log";
   for (int n = 0; n <= 10; ++n) WriteFileBytes(ArchiveName(log, n), "archive " + std::to_string(n));
   WriteFileBytes(log, "current");
-  TLDSLogger logger(log);
-  logger.MaxArchives = 10;
-  RotateArchives(logger);
+  RotateArchives(log, 10);
 
   EXPECT_FALSE(platform::FileExists(log));
   EXPECT_EQ(ReadFileBytes(log + "000"), "current");
@@ -52,9 +48,7 @@ TEST(Archives, NumbersPast999GetFourDigitsAndStrayNumbersMoveUp) {
   WriteFileBytes(log + "999", "999");
   WriteFileBytes(log + "7", "seven");
   WriteFileBytes(log, "current");
-  TLDSLogger logger(log);
-  logger.MaxArchives = 0;  // keep all
-  RotateArchives(logger);
+  RotateArchives(log, 0);  // keep all
   EXPECT_EQ(ReadFileBytes(log + "1000"), "999");
   EXPECT_EQ(ReadFileBytes(log + "008"), "seven");
   EXPECT_EQ(ReadFileBytes(log + "000"), "current");
@@ -64,11 +58,10 @@ TEST(Archives, NumbersPast999GetFourDigitsAndStrayNumbersMoveUp) {
 TEST(Archives, ANameWithoutExtensionRotatesThroughDigitSuffixes) {
   TempFolder dir;
   const std::string log = dir / "events";
-  TLDSLogger logger(log);
   WriteFileBytes(log + "_1_2", "temporary copy");
   for (const char* generation : {"first", "second"}) {
     WriteFileBytes(log, generation);
-    RotateArchives(logger);
+    RotateArchives(log, 10);
   }
   EXPECT_FALSE(platform::FileExists(log));
   EXPECT_EQ(ReadFileBytes(log + "000"), "second");

@@ -39,9 +39,9 @@ std::string LineText(int process, int thread, int n) {
 
 std::unique_ptr<TLDSLogger> StressLogger(const std::string& path, bool in_place) {
   auto logger = std::make_unique<TLDSLogger>(path);
-  logger->MaxSize = kMaxSize;
-  logger->TrimInPlace = in_place;
-  logger->MaxArchives = 0;  // keep every archive
+  logger->Options.MaxSize = kMaxSize;
+  logger->Options.TrimInPlace = in_place;
+  logger->Options.MaxArchives = 0;  // keep every archive
   return logger;
 }
 
@@ -99,7 +99,7 @@ TEST(CrossProcess, RotationKeepsEveryLineOfEveryWriterExactlyOnce) {
 
   TLDSLogger reader(path);
   std::vector<std::string> archives;
-  const int count = eventlog::FindArchives(reader, archives);
+  const int count = eventlog::FindArchives(reader.FileName(), archives);
   EXPECT_GT(count, 10) << "the limit must force many rotations";
 
   std::map<Writer, std::vector<int>> seen;

@@ -12,8 +12,21 @@ namespace {
 
 class EventLogEnvironment : public testing::Environment {
  public:
-  void SetUp() override { eventlog::InitializeUnit(); }
-  void TearDown() override { eventlog::FinalizeUnit(); }
+  void SetUp() override {
+    errors_folder_ = new TempFolder;
+    // TMPDIR on Linux, TMP and TEMP for GetTempPathA.
+    for (const char* variable : {"TMPDIR", "TMP", "TEMP"})
+      platform::SetEnvironmentVariable(variable, errors_folder_->Path());
+    eventlog::InitializeUnit();
+  }
+  void TearDown() override {
+    eventlog::FinalizeUnit();
+    delete errors_folder_;
+    errors_folder_ = nullptr;
+  }
+
+ private:
+  TempFolder* errors_folder_ = nullptr;
 };
 
 [[maybe_unused]] testing::Environment* const kEnvironment =

@@ -1,4 +1,8 @@
-// Helpers of the event log tests.
+// Helpers of the test programs that write through the event log. Linking
+// zelmor_eventlog_test_support sets the event log unit up for the whole
+// program, with the fallback logger's file in a folder of the program's
+// own (the temporary folder is pointed there first), so that its lines can
+// be counted without other programs' lines in between.
 #pragma once
 
 #include <string>

@@ -20,7 +20,7 @@ using test::TempFolder;
 constexpr char kStamp[] = "07.12.2026 03:51:33.123";
 
 void UseFixedClock(TLDSLogger& logger) {
-  logger.Clock = [] { return test::FixedMoment(); };
+  logger.Seam.Clock = [] { return test::FixedMoment(); };
 }
 
 TEST(LogWriter, CreatesAMissingFileAndAppendsLaterLines) {
@@ -51,14 +51,14 @@ TEST(LogWriter, WritesOnlyExistingLevelsThatAreSwitchedOn) {
   logger.WriteLine("255", 255);
   EXPECT_FALSE(platform::FileExists(dir / "app.log"));
 
-  logger.Levels &= static_cast<eventlog::LevelSet>(~(1u << 4));
+  logger.Options.Levels &= static_cast<eventlog::LevelSet>(~(1u << 4));
   for (uint8_t level = 0; level < 8; ++level) logger.WriteLine("L" + std::to_string(level), level);
   const std::string log = ReadFileBytes(dir / "app.log");
   EXPECT_EQ(test::SplitLines(log).size(), 7u);
   EXPECT_EQ(log.find("L4"), std::string::npos);
   EXPECT_NE(log.find("[событ] L5"), std::string::npos);
 
-  logger.Enabled = false;
+  logger.Options.Enabled = false;
   logger.WriteLine("off", 1);
   EXPECT_EQ(ReadFileBytes(dir / "app.log"), log);
 }
@@ -68,8 +68,8 @@ TEST(LogWriter, ShowsTheMarkersOfTheWritingProcessAndThread) {
   TLDSLogger logger(dir / "app.log");
   UseFixedClock(logger);
   logger.SetDateTimeFormat("dd/mm hh:nn:ss.zzz");
-  logger.ShowProcessId = logger.ShowThreadId = true;
-  logger.Prefix = "[Main]";
+  logger.Options.ShowProcessId = logger.Options.ShowThreadId = true;
+  logger.Options.Prefix = "[Main]";
   logger.WriteLine("TRAN:START", 0);
   const std::string expected = "07.12 03:51:33.123 [Main] <P:" +
                                std::to_string(static_cast<int32_t>(platform::CurrentProcessId())) +
@@ -137,7 +137,7 @@ TEST(LogWriter, ReportsAFailedCreateWithItsStageAndTheRuntimesMessage) {
   const std::string name = dir / "missing" + platform::kPathDelimiter + "app.log";
   const size_t errors_before = test::ErrorsWriterSize();
   TLDSLogger logger(name);
-  logger.NotifyWindow = 0;
+  logger.Options.NotifyWindow = 0;
   EXPECT_NO_THROW(logger.WriteLine("text", 2));
   int reports = 0;
   for (const std::string& line : test::ErrorsWriterLinesFrom(errors_before)) {
@@ -156,7 +156,7 @@ TEST(LogWriter, FallbackLoggerReportsNothingAboutItself) {
   TempFolder dir;
   const size_t errors_before = test::ErrorsWriterSize();
   TLDSLogger logger(dir / "missing" + platform::kPathDelimiter + "app.log");
-  logger.IsErrorsWriter = true;
+  logger.Options.IsErrorsWriter = true;
   logger.WriteLine("text", 0);
   for (const std::string& line : test::ErrorsWriterLinesFrom(errors_before))
     EXPECT_EQ(line.find(dir.Path()), std::string::npos) << line;
@@ -171,8 +171,8 @@ TEST(LogWriter, KeepsRecentLinesForANotifiedTargetUpToItsCap) {
   TLDSLogger logger(dir / "app.log");
   UseFixedClock(logger);
   logger.WriteLine("not kept", 0);
-  logger.NotifyWindow = static_cast<uintptr_t>(target);
-  logger.MaxRecentLines = 2;
+  logger.Options.NotifyWindow = static_cast<uintptr_t>(target);
+  logger.Options.MaxRecentLines = 2;
   logger.WriteLine("one", 0);
   logger.WriteLine("two", 0);
   logger.WriteLine("three", 1);

@@ -31,8 +31,8 @@ std::string NumberedLines(size_t total, size_t line_length) {
 
 std::unique_ptr<TLDSLogger> InPlaceLogger(const std::string& path, int64_t max_size) {
   auto logger = std::make_unique<TLDSLogger>(path);
-  logger->Clock = [] { return test::FixedMoment(); };
-  logger->MaxSize = max_size;
+  logger->Seam.Clock = [] { return test::FixedMoment(); };
+  logger->Options.MaxSize = max_size;
   return logger;
 }
 
@@ -112,14 +112,38 @@ TEST(SizeLimit, ZeroMaxSizeMeansNoLimit) {
   EXPECT_EQ(ReadFileBytes(path).size(), content.size() + kLoggedLine);
 }
 
+TEST(SizeLimit, CutsALogPastFourGiBAtTheSamePlace) {
+  // A sparse head of about 6 GiB, then real lines: every offset of the cut
+  // lies past 4 GiB, with low 32 bits that read negative as a signed number.
+  constexpr int64_t kSize = (int64_t{6} << 30) + 5;
+  TempFolder dir;
+  const std::string path = dir / "app.log";
+  const std::string lines = NumberedLines(1100000, 97);
+  const uint32_t error = test::CreateSparseFile(path, kSize - static_cast<int64_t>(lines.size()));
+  if (test::FileSystemRefusesSize(error)) GTEST_SKIP() << "the file system refuses 6 GiB";
+  ASSERT_EQ(error, 0u) << "setting a size of 6 GiB";
+  const platform::FileHandle file = platform::OpenExclusive(path);
+  ASSERT_NE(file, platform::kInvalidFile);
+  ASSERT_GT(platform::FileSeek(file, 0, platform::SeekOrigin::kEnd), int64_t{4} << 30);
+  ASSERT_TRUE(platform::FileWriteAll(file, lines.data(), lines.size()));
+  platform::FileClose(file);
+
+  auto logger = InPlaceLogger(path, 1048576);
+  logger->WriteLine("x", 0);
+  const std::string before_cut = lines + "07.12.2026 03:51:33.123 x\r\n";
+  const size_t cut_point = before_cut.size() - 1048576;
+  const size_t first_kept = before_cut.find_last_of("\r\n", cut_point - 1) + 1;
+  EXPECT_EQ(ReadFileBytes(path), before_cut.substr(first_kept));
+}
+
 TEST(SizeLimit, InArchiveModeRotatesAndTheNextLineStartsANewFile) {
   TempFolder dir;
   const std::string path = dir / "app.log";
   const std::string content = NumberedLines(1400, 50);
   test::WriteFileBytes(path, content);
   auto logger = InPlaceLogger(path, 1024);
-  logger->TrimInPlace = false;
-  logger->MaxArchives = 1;
+  logger->Options.TrimInPlace = false;
+  logger->Options.MaxArchives = 1;
   logger->WriteLine("x", 0);
   EXPECT_FALSE(platform::FileExists(path));
   EXPECT_EQ(ReadFileBytes(path + "000"), content + "07.12.2026 03:51:33.123 x\r\n");

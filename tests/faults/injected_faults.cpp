@@ -2,51 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "eventlog/eventlog_unit.h"
-#include "eventlog/ldslogger.h"
 #include "rtl/paths.h"
-#include "support/test_support.h"
 
 namespace zelmor::test {
-
-namespace {
-
-TempFolder* g_errors_folder = nullptr;
-
-// The fallback logger's file goes to a folder of this run (TMPDIR on Linux,
-// TMP and TEMP for GetTempPathA), so its lines can be counted.
-class FaultsEnvironment : public testing::Environment {
- public:
-  void SetUp() override {
-    g_errors_folder = new TempFolder;
-    std::string folder = g_errors_folder->Path();
-    platform::SetEnvironmentVariable("TMPDIR", folder);
-    platform::SetEnvironmentVariable("TMP", folder);
-    platform::SetEnvironmentVariable("TEMP", folder);
-    eventlog::InitializeUnit();
-  }
-  void TearDown() override {
-    eventlog::FinalizeUnit();
-    delete g_errors_folder;
-    g_errors_folder = nullptr;
-  }
-};
-
-[[maybe_unused]] testing::Environment* const kEnvironment =
-    testing::AddGlobalTestEnvironment(new FaultsEnvironment);
-
-}  // namespace
-
-const std::string& ErrorsFolder() { return g_errors_folder->Path(); }
-
-size_t ErrorsWriterSize() {
-  return ReadFileBytes(eventlog::ErrorsWriter->FileName()).size();
-}
-
-std::vector<std::string> ErrorsWriterLinesFrom(size_t from) {
-  const std::string bytes = ReadFileBytes(eventlog::ErrorsWriter->FileName());
-  return SplitLines(from < bytes.size() ? bytes.substr(from) : std::string());
-}
 
 InjectedFaults::InjectedFaults() {
   platform::SetFaultInjector(

@@ -1,5 +1,4 @@
-// Failures injected into the OS layer's file calls for one test, and the
-// fallback logger pointed at a folder of the test run's own.
+// Failures injected into the OS layer's file calls for one test.
 #pragma once
 
 #include <atomic>
@@ -8,17 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "eventlog/eventlog_test_support.h"
 #include "platform/platform.h"
+#include "platform/testing/fake_ticks.h"
+#include "platform/testing/fault_injection.h"
 
 namespace zelmor::test {
-
-// The folder LDSLoggerErrorsWriter.log lives in during this run (the
-// temporary folder is pointed there before the event log unit starts).
-const std::string& ErrorsFolder();
-// Lines the fallback logger has written since it held `from` bytes.
-std::vector<std::string> ErrorsWriterLinesFrom(size_t from);
-size_t ErrorsWriterSize();
-
 
 // Installs an injector for its lifetime. Each rule fails the calls of one
 // operation on files whose bare name matches, after letting `skip` of them

@@ -29,8 +29,8 @@ constexpr char kNewLine[] = "07.12.2026 03:51:33.123 the line that triggers the 
 
 std::unique_ptr<TLDSLogger> InPlaceLogger(const std::string& path) {
   auto logger = std::make_unique<TLDSLogger>(path);
-  logger->Clock = [] { return EncodeDate(2026, 12, 7) + EncodeTime(3, 51, 33, 123); };
-  logger->MaxSize = kMaxSize;
+  logger->Seam.Clock = [] { return EncodeDate(2026, 12, 7) + EncodeTime(3, 51, 33, 123); };
+  logger->Options.MaxSize = kMaxSize;
   return logger;
 }
 

@@ -58,9 +58,9 @@ TEST_P(LogRotationFaults, WriteSucceedsAndNoLineIsLost) {
   test::WriteFileBytes(path + "001", Lines("older archive", 20));
   test::WriteFileBytes(path, Lines("current", 300));  // past four thirds of kMaxSize
   auto logger = std::make_unique<TLDSLogger>(path);
-  logger->MaxSize = kMaxSize;
-  logger->TrimInPlace = false;
-  logger->MaxArchives = 1;
+  logger->Options.MaxSize = kMaxSize;
+  logger->Options.TrimInPlace = false;
+  logger->Options.MaxArchives = 1;
 
   std::set<std::string> expected = LinesOfLogAndArchives(path);
   const size_t errors_from = test::ErrorsWriterSize();

@@ -25,7 +25,7 @@ constexpr uint32_t kLockViolation = platform::kErrorLockViolation;
 
 std::unique_ptr<TLDSLogger> LoggerAt(const std::string& path) {
   auto logger = std::make_unique<TLDSLogger>(path);
-  logger->Clock = [] { return EncodeDate(2026, 12, 7) + EncodeTime(3, 51, 33, 123); };
+  logger->Seam.Clock = [] { return EncodeDate(2026, 12, 7) + EncodeTime(3, 51, 33, 123); };
   return logger;
 }
 

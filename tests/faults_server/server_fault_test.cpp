@@ -20,6 +20,7 @@
 #include "database/fuel_database.h"
 #include "database/pool.h"
 #include "database/database_test_support.h"
+#include "platform/testing/child_process.h"
 #include "rtl/exceptions.h"
 #include "settings/connection_params.h"
 #include "components/test_server.h"

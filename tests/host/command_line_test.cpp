@@ -9,6 +9,7 @@
 
 #include "components/test_server.h"
 #include "platform/platform.h"
+#include "platform/testing/child_process.h"
 #include "rtl/paths.h"
 #include "rtl/text.h"
 #include "support/test_support.h"

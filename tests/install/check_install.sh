@@ -4,11 +4,14 @@
 # include path; a host built with find_package(Zelmor) alone, and another
 # built with pkg-config zelmor alone, load the library through the installed
 # loader and query the run's server (when there is one); the installed
-# zelmor finds the installed library.
-#   check_install.sh BUILD_DIR CXX
+# zelmor finds the installed library. The hosts are built with the build's
+# compiler and flags (CXXFLAGS: -m32 for the 32-bit build) and toolchain.
+#   check_install.sh BUILD_DIR CXX [CXXFLAGS [TOOLCHAIN_FILE]]
 set -euo pipefail
 build=$1
 cxx=$2
+read -r -a cxxflags <<<"${3:-}"
+toolchain=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -20,7 +23,7 @@ stray=$(cd "$prefix/include" && find . -type f ! -path './zelmor/*')
 [ -z "$stray" ] || { echo "installed outside include/zelmor/: $stray" >&2; exit 1; }
 # (An _inl.h file is the tail of its header, not one of its own.)
 for header in $(cd "$prefix/include" && find zelmor -name '*.h' ! -name '*_inl.h'); do
-  echo "#include <$header>" | "$cxx" -std=c++20 -fsyntax-only -I"$prefix/include" -x c++ - ||
+  echo "#include <$header>" | "$cxx" "${cxxflags[@]}" -std=c++20 -fsyntax-only -I"$prefix/include" -x c++ - ||
     { echo "$header does not compile on its own" >&2; exit 1; }
 done
 echo "public headers ok"
@@ -30,14 +33,14 @@ export ZEDE_WINDIR=$work/windows ZEDE_HOME=$work/home
 unset ZELMOR_LIBRARY
 
 cmake -S "$here/consumer" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" \
-  -DCMAKE_CXX_COMPILER="$cxx" >/dev/null
+  -DCMAKE_CXX_COMPILER="$cxx" ${toolchain:+-DCMAKE_TOOLCHAIN_FILE="$toolchain"} >/dev/null
 cmake --build "$work/cmake" >/dev/null
 "$work/cmake/consumer"
 
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
 library=$(pkg-config --variable=zelmor_library zelmor)
 # shellcheck disable=SC2046
-"$cxx" -std=c++20 $(pkg-config --cflags zelmor) -o "$work/pkgconfig-consumer" \
+"$cxx" "${cxxflags[@]}" -std=c++20 $(pkg-config --cflags zelmor) -o "$work/pkgconfig-consumer" \
   "$here/consumer/main.cpp" -DZELMOR_FILE="\"$library\"" -DZELMOR_CONSUMER_NAME='"pkgconfig"' \
   $(pkg-config --libs zelmor) -Wl,-rpath,"$prefix/lib"
 "$work/pkgconfig-consumer"

@@ -62,6 +62,32 @@ TEST(Files, ReadWriteSeekSizeAndTruncate) {
   EXPECT_EQ(test::ReadFileBytes(dir / "f"), "hello");
 }
 
+TEST(Files, SizesAndOffsetsPastFourGiBKeepAll64Bits) {
+  // 6 GiB + 5: past 4 GiB, with low 32 bits that read negative as a signed
+  // 32-bit number, so a size or offset cut to 31 or 32 bits shows.
+  constexpr int64_t kSize = (int64_t{6} << 30) + 5;
+  TempFolder dir;
+  const uint32_t error = test::CreateSparseFile(dir / "big", kSize);
+  if (test::FileSystemRefusesSize(error)) GTEST_SKIP() << "the file system refuses 6 GiB";
+  ASSERT_EQ(error, 0u) << "setting a size of 6 GiB";
+  EXPECT_TRUE(platform::FileExists(dir / "big")) << "a large file is still a file";
+
+  const platform::FileHandle file = platform::OpenExclusive(dir / "big");
+  ASSERT_NE(file, platform::kInvalidFile) << "error " << platform::LastError();
+  EXPECT_EQ(platform::FileGetSize(file), kSize);
+  EXPECT_EQ(platform::FileSeek(file, 0, platform::SeekOrigin::kEnd), kSize);
+  EXPECT_EQ(platform::FileSeek(file, -5, platform::SeekOrigin::kCurrent), kSize - 5);
+  ASSERT_TRUE(platform::FileWriteAll(file, "tail!", 5));
+  EXPECT_EQ(platform::FileSeek(file, 0, platform::SeekOrigin::kCurrent), kSize);
+  EXPECT_EQ(platform::FileSeek(file, kSize - 5, platform::SeekOrigin::kBegin), kSize - 5);
+  char tail[8] = {};
+  EXPECT_EQ(platform::FileRead(file, tail, sizeof tail), 5);
+  EXPECT_STREQ(tail, "tail!");
+  EXPECT_TRUE(platform::FileSetSize(file, kSize - 2));
+  EXPECT_EQ(platform::FileGetSize(file), kSize - 2);
+  platform::FileClose(file);
+}
+
 TEST(Files, ErrorCodesTellMissingFileFromMissingFolder) {
   TempFolder dir;
   EXPECT_EQ(platform::OpenShared(dir / "missing.txt", true), platform::kInvalidFile);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "platform/testing/resident_memory.h"
 
 namespace zelmor::platform {
 namespace {

@@ -65,17 +65,5 @@ TEST(Exceptions, RaiseWithMessageKeepsTheExactClassAndNothingElse) {
   FAIL() << "the class was lost";
 }
 
-TEST(Exceptions, WithContextPrefixesAndKeepsTheClass) {
-  try {
-    WithContext("TSafeIniFile.WriteDate", [] {
-      WithContext("TSafeIniFile.WriteString", [] { throw EIniFileException("disk full"); });
-    });
-  } catch (const EIniFileException& e) {
-    EXPECT_EQ(e.Message(), "TSafeIniFile.WriteDate -> TSafeIniFile.WriteString -> disk full");
-    return;
-  }
-  FAIL();
-}
-
 }  // namespace
 }  // namespace zelmor

@@ -58,7 +58,7 @@ TEST(PasswordCipher, KnownAnswers) {
 }
 
 TEST(PasswordCipher, BuiltInPasswordAndRejectedTexts) {
-  EXPECT_EQ(std::string(DefaultEncodedPassword), EncodePassword("masterkey"));
+  EXPECT_EQ(std::string(kDefaultEncodedPassword), EncodePassword("masterkey"));
   EXPECT_EQ(EncodePassword("").size(), 4u);
   std::string plain = "x";
   EXPECT_TRUE(DecodePassword(EncodePassword(""), plain));

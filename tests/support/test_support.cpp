@@ -54,6 +54,18 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
+uint32_t CreateSparseFile(const std::string& path, int64_t size) {
+  const platform::FileHandle file = platform::CreateExclusive(path);
+  if (file == platform::kInvalidFile) return platform::LastError();
+  const uint32_t error = platform::FileSetSize(file, size) ? 0 : platform::LastError();
+  platform::FileClose(file);
+  return error;
+}
+
+bool FileSystemRefusesSize(uint32_t error) {
+  return error == platform::kErrorDiskFull || error == platform::kErrorFileTooLarge;
+}
+
 bool RegisterChildRole(const std::string& name, ChildRole role) {
   Roles()[name] = std::move(role);
   return true;

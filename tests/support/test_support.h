@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/testing/child_process.h"
 
 namespace zelmor::test {
 
@@ -29,6 +30,13 @@ std::string ReadFileBytes(const std::string& path);
 // end is kept too.
 std::vector<std::string> SplitLines(const std::string& bytes);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// Creates `path` as a sparse file of `size` bytes (only the size is set).
+// Returns 0, or the error of the step that failed.
+uint32_t CreateSparseFile(const std::string& path, int64_t size);
+// True for an error that means the file system holds no file that large
+// (disk full, file too large), where a test of large files skips.
+bool FileSystemRefusesSize(uint32_t error);
 
 // Roles a test executable can be started in as a child process:
 //   ZELMOR_CHILD_ROLE(hold_lock) { …; return 0; }

@@ -1,4 +1,4 @@
-#include "platform/fault_injection.h"
+#include "platform/testing/fault_injection.h"
 
 #include <map>
 #include <memory>
@@ -6,11 +6,6 @@
 #include <utility>
 
 namespace zelmor::platform {
-
-namespace fault {
-
-std::atomic<bool> g_injector_set{false};
-std::atomic<std::atomic<uint32_t>*> g_fake_ticks{nullptr};
 
 namespace {
 
@@ -27,28 +22,22 @@ State& TheState() {
   return *state;
 }
 
-bool Fail(const std::shared_ptr<const FaultInjector>& injector, FileOp op,
-          const std::string& path) {
-  // Called outside the lock, so an injector may take its time or block.
-  const uint32_t code = injector ? (*injector)(op, path) : 0;
-  if (code == 0) return false;
-  SetLastError(code);
-  return true;
+std::shared_ptr<const FaultInjector> CurrentInjector(State& state) {
+  std::lock_guard<std::mutex> guard(state.lock);
+  return state.injector;
 }
 
-}  // namespace
-
-bool Decide(FileOp op, const std::string& path) {
-  State& state = TheState();
-  std::shared_ptr<const FaultInjector> injector;
-  {
-    std::lock_guard<std::mutex> guard(state.lock);
-    injector = state.injector;
-  }
-  return Fail(injector, op, path);
+// Called outside the lock, so an injector may take its time or block.
+uint32_t Ask(const std::shared_ptr<const FaultInjector>& injector, FileOp op,
+             const std::string& path) {
+  return injector ? (*injector)(op, path) : 0;
 }
 
-bool Decide(FileOp op, FileHandle file) {
+uint32_t BeforePath(FileOp op, const std::string& path) {
+  return Ask(CurrentInjector(TheState()), op, path);
+}
+
+uint32_t BeforeHandle(FileOp op, FileHandle file) {
   State& state = TheState();
   std::shared_ptr<const FaultInjector> injector;
   std::string path;
@@ -58,34 +47,32 @@ bool Decide(FileOp op, FileHandle file) {
     const auto found = state.names.find(file);
     if (found != state.names.end()) path = found->second;
   }
-  return Fail(injector, op, path);
+  return Ask(injector, op, path);
 }
 
-void Remember(FileHandle file, const std::string& path) {
+void Opened(FileHandle file, const std::string& path) {
   State& state = TheState();
   std::lock_guard<std::mutex> guard(state.lock);
   state.names[file] = path;
 }
 
-void Forget(FileHandle file) {
+void Closed(FileHandle file) {
   State& state = TheState();
   std::lock_guard<std::mutex> guard(state.lock);
   state.names.erase(file);
 }
 
-}  // namespace fault
+constexpr FileFaultHook kInjectorHook{&BeforePath, &BeforeHandle, &Opened, &Closed};
+
+}  // namespace
 
 void SetFaultInjector(FaultInjector injector) {
-  fault::State& state = fault::TheState();
+  State& state = TheState();
   std::lock_guard<std::mutex> guard(state.lock);
   state.names.clear();
   state.injector =
       injector ? std::make_shared<const FaultInjector>(std::move(injector)) : nullptr;
-  fault::g_injector_set.store(state.injector != nullptr, std::memory_order_relaxed);
-}
-
-void SetFakeTicks(std::atomic<uint32_t>* ticks) {
-  fault::g_fake_ticks.store(ticks, std::memory_order_release);
+  SetFileFaultHook(state.injector ? &kInjectorHook : nullptr);
 }
 
 }  // namespace zelmor::platform

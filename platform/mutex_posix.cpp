@@ -1,0 +1,192 @@
+// Linux: named mutexes are flock() locks on one lock file per name. flock
+// locks belong to an open file description, so one descriptor per name is
+// kept in a process-wide table and shared by every handle; the table also
+// makes the lock recursive for its owning thread and keeps other threads of
+// the process waiting in-process (flock does not keep threads apart).
+// fcntl() locks would not do: they are per process and vanish when any
+// descriptor of the file is closed. The kernel drops a flock when its
+// process dies, which matches "an abandoned mutex counts as taken".
+#include "platform/mutex.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/errors_posix.h"
+#include "platform/file_fault_hook.h"
+#include "platform/paths_posix.h"
+
+namespace zelmor::platform {
+
+namespace {
+
+// The folder for "Global\" names is shared by every account; the bare-name
+// fallback is the user's own.
+constexpr char kGlobalPrefix[] = "Global\\";
+constexpr char kMachineLockFolder[] = "/tmp/zelmor-locks";
+
+struct LockEntry {
+  int fd = -1;
+  int handles = 0;
+  std::mutex guard;
+  std::condition_variable released;
+  std::thread::id owner;
+  int depth = 0;
+};
+
+std::mutex g_table_guard;
+std::map<std::string, std::unique_ptr<LockEntry>>& LockTable() {
+  static auto* table = new std::map<std::string, std::unique_ptr<LockEntry>>;
+  return *table;
+}
+
+uint64_t Fnv1a(const std::string& text) {
+  uint64_t h = 1469598103934665603ULL;
+  for (unsigned char c : text) h = (h ^ c) * 1099511628211ULL;
+  return h;
+}
+
+// A file name for the lock: the mutex name itself, unless it holds a slash
+// or is too long for one path component.
+std::string LockFileName(const std::string& name) {
+  if (name.find('/') == std::string::npos && name.find('\0') == std::string::npos &&
+      !name.empty() && name.size() <= 200 && name != "." && name != "..")
+    return name;
+  char hash[17];
+  snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(Fnv1a(name)));
+  std::string head = name.substr(0, 120);
+  for (char& c : head)
+    if (c == '/' || c == '\0') c = '_';
+  return head + "~" + hash;
+}
+
+bool EnsureLockFolder(const std::string& folder, mode_t mode) {
+  if (::mkdir(folder.c_str(), mode) == 0) {
+    ::chmod(folder.c_str(), mode);  // not narrowed by the umask
+    return true;
+  }
+  if (errno != EEXIST) {
+    SetErrno(errno);
+    return false;
+  }
+  if (!IsDirectory(folder)) {
+    SetErrno(ENOTDIR);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+struct NamedMutex {
+  std::string path;
+  LockEntry* entry;
+};
+
+SecurityStep PrepareNullDaclSecurity() { return SecurityStep::kOk; }
+
+MutexHandle CreateMutexNullDacl(const std::string& name) {
+  std::string folder;
+  std::string bare = name;
+  if (name.compare(0, sizeof kGlobalPrefix - 1, kGlobalPrefix) == 0) {
+    folder = kMachineLockFolder;
+    bare = name.substr(sizeof kGlobalPrefix - 1);
+    if (!EnsureLockFolder(folder, 01777)) return nullptr;
+  } else {
+    folder = std::string(kMachineLockFolder) + "-" + std::to_string(::getuid());
+    if (!EnsureLockFolder(folder, 0700)) return nullptr;
+  }
+  const std::string path = folder + "/" + LockFileName(bare);
+
+  std::lock_guard<std::mutex> table_lock(g_table_guard);
+  auto& slot = LockTable()[path];
+  if (!slot) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      SetErrno(errno, path);
+      LockTable().erase(path);
+      return nullptr;
+    }
+    ::fchmod(fd, 0666);  // every account may take the lock (a null DACL)
+    slot = std::make_unique<LockEntry>();
+    slot->fd = fd;
+  }
+  ++slot->handles;
+  return new NamedMutex{path, slot.get()};
+}
+
+bool WaitMutex(MutexHandle mutex) {
+  if (!mutex) return true;
+  LockEntry& e = *mutex->entry;
+  const auto self = std::this_thread::get_id();
+  std::unique_lock<std::mutex> lock(e.guard);
+  if (e.depth > 0 && e.owner == self) {
+    ++e.depth;
+    return true;
+  }
+  e.released.wait(lock, [&] { return e.depth == 0; });
+  e.owner = self;
+  e.depth = 1;
+  lock.unlock();
+  // Other threads of this process now wait in-process; this one waits for
+  // the other processes.
+  int result = 0;
+  if (fault::Injected(FileOp::kLock, mutex->path)) {
+    result = -1;
+  } else {
+    while ((result = ::flock(e.fd, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (result != 0) SetErrno(errno);
+  }
+  if (result == 0) return true;
+  // Without the lock file's lock nobody holds the mutex: the in-process
+  // ownership is given back, so that no thread believes it holds the lock.
+  lock.lock();
+  e.depth = 0;
+  e.owner = std::thread::id();
+  e.released.notify_one();
+  return false;
+}
+
+void ReleaseMutex(MutexHandle mutex) {
+  if (!mutex) return;
+  LockEntry& e = *mutex->entry;
+  std::lock_guard<std::mutex> lock(e.guard);
+  if (e.depth == 0 || e.owner != std::this_thread::get_id()) return;
+  if (--e.depth == 0) {
+    ::flock(e.fd, LOCK_UN);
+    e.owner = std::thread::id();
+    e.released.notify_one();
+  }
+}
+
+void CloseMutex(MutexHandle mutex) {
+  if (!mutex) return;
+  {
+    std::lock_guard<std::mutex> table_lock(g_table_guard);
+    LockEntry& e = *mutex->entry;
+    bool held;
+    {
+      std::lock_guard<std::mutex> lock(e.guard);
+      held = e.depth > 0;
+    }
+    // A lock still held keeps its descriptor until the process ends, as an
+    // owned Windows mutex outlives the handle that is closed.
+    if (--e.handles == 0 && !held) {
+      ::close(e.fd);
+      LockTable().erase(mutex->path);
+    }
+  }
+  delete mutex;
+}
+
+}  // namespace zelmor::platform
