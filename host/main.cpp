@@ -7,6 +7,7 @@
 #include "host/command_line.h"
 #include "host/commands.h"
 #include "host/station_paths.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/modules.h"
 #include "platform/process.h"
