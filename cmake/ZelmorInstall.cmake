@@ -1,8 +1,11 @@
-# cmake --install: both libraries, the headers hosts include, a CMake package
-# (find_package(Zelmor) gives Zelmor::ZelmorRuntime to link and
-# Zelmor_LIBRARY_FILE, the library hosts load by path) and a pkg-config file.
+# cmake --install: both libraries, the zelmor program, the headers hosts
+# include (all under include/zelmor/), a CMake package (find_package(Zelmor)
+# gives Zelmor::ZelmorRuntime to link and Zelmor_LIBRARY_FILE, the library
+# hosts load by path with zelmor/loader.h) and a pkg-config file (its
+# variable zelmor_library names the same file).
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
+include(cmake/ZelmorPublicHeaders.cmake)
 
 install(TARGETS ZelmorRuntime EXPORT ZelmorTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
@@ -18,17 +21,28 @@ else()
   set(ZELMOR_LIBRARY_INSTALL_PATH ${CMAKE_INSTALL_LIBDIR}/libZelmor.so)
 endif()
 
-# The public headers: the umbrella header and what it reaches. The client
-# binding's headers stay private (they include ibase.h).
-install(FILES include/zelmor/zelmor.h include/zelmor/exports.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zelmor)
-install(FILES
-  components/component.h components/ib_database.h components/ib_dataset.h
-  components/ib_field.h components/ib_param.h components/ib_transaction.h
-  components/string_list.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/components)
-install(FILES rtl/datetime.h rtl/exceptions.h rtl/format_settings.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/rtl)
+# The public headers: the umbrella header and what it reaches, under
+# zelmor/ (the client binding's headers stay private: they include ibase.h).
+zelmor_public_headers(${CMAKE_BINARY_DIR}/public-include zelmor/zelmor.h)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/public-include/zelmor
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+# The program, which finds the library and the runtime where they are
+# installed.
+file(RELATIVE_PATH _zelmor_bin_to_lib /p/${CMAKE_INSTALL_BINDIR} /p/${CMAKE_INSTALL_LIBDIR})
+file(RELATIVE_PATH _zelmor_bin_to_library /p/${CMAKE_INSTALL_BINDIR}
+  /p/${ZELMOR_LIBRARY_INSTALL_PATH})
+target_compile_definitions(zelmor PRIVATE
+  ZELMOR_INSTALLED_LIBRARY_FROM_PROGRAM="${_zelmor_bin_to_library}")
+if(NOT WIN32)
+  set_target_properties(zelmor PROPERTIES INSTALL_RPATH "$ORIGIN/${_zelmor_bin_to_lib}")
+endif()
+install(TARGETS zelmor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(WIN32)
+  # Hosts and the library share these (exceptions cross between them only
+  # with one runtime); the program needs them beside it.
+  install(FILES ${ZELMOR_MINGW_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 install(EXPORT ZelmorTargets NAMESPACE Zelmor::
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Zelmor)

@@ -1,19 +1,16 @@
-// The host program's subcommands.
+// The host program's commands.
 #pragma once
 
-#include "host/options.h"
-#include "host/zelmor_api.h"
+#include "host/command_line.h"
+#include "zelmor/loader.h"
 
 namespace zelmor::host {
 
-int RunQuery(ZelmorApi& api, const Options& options);
-int RunExec(ZelmorApi& api, const Options& options);
-int RunFuel(ZelmorApi& api, const Options& options);
-int RunParams(ZelmorApi& api, const Options& options);
-int RunLog(const Options& options);
-
-// Where the suite keeps its pieces.
-std::string EventLogPath();
-std::string FuelDatabasePath();
+int RunQuery(ZelmorApi& api, const Invocation& invocation);
+int RunExec(ZelmorApi& api, const Invocation& invocation);
+int RunFuel(ZelmorApi& api);
+int RunParams(ZelmorApi& api, const Invocation& invocation);
+// Needs no library: it reads the log file.
+int RunLog(const LogOptions& options, const Today& today);
 
 }  // namespace zelmor::host

@@ -8,6 +8,7 @@
 #include "components/ib_field.h"
 #include "components/ib_transaction.h"
 #include "host/commands.h"
+#include "host/station_paths.h"
 #include "host/text_table.h"
 #include "rtl/exceptions.h"
 #include "rtl/text.h"
@@ -20,15 +21,15 @@ constexpr char kCallerTag[] = "zelmor";
 // A pooled connection, given back to the pool on every path.
 class PooledConnection {
  public:
-  PooledConnection(ZelmorApi& api, const Options& options) : api_(api) {
-    const std::string path = Utf8ToCp1251(options.Get("db", FuelDatabasePath()));
-    const int32_t port = std::stoi(options.Get("port", std::to_string(api.GetFBPort())));
+  PooledConnection(ZelmorApi& api, const ConnectionOptions& options) : api_(api) {
+    const std::string path =
+        options.database ? Utf8ToCp1251(*options.database) : FuelDatabasePath();
+    const int32_t port = options.port.value_or(api.GetFBPort());
     const std::string password =
-        options.Has("password") ? Utf8ToCp1251(options.Get("password")) : api.GetFBPassword(0);
-    database_ = api.FBGetIBDataBaseFromPool(
-        path.c_str(), password.c_str(), port, options.Get("server", "127.0.0.1").c_str(),
-        options.Get("user", "SYSDBA").c_str(), options.Get("charset", "WIN1251").c_str(),
-        kCallerTag);
+        options.password ? Utf8ToCp1251(*options.password) : api.GetFBPassword(0);
+    database_ = api.FBGetIBDataBaseFromPool(path.c_str(), password.c_str(), port,
+                                            options.server.c_str(), options.user.c_str(),
+                                            options.charset.c_str(), kCallerTag);
   }
   ~PooledConnection() {
     try {
@@ -80,19 +81,15 @@ void PrintQuery(ZelmorApi& api, TIBDatabase* database, const std::string& sql) {
 // Runs the statement of the command line on a pooled connection: a failed
 // take is a server problem, a failure of `work` the statement's.
 template <typename Work>
-int WithStatement(ZelmorApi& api, const Options& options, Work work) {
-  if (options.positional.empty()) {
-    std::cerr << "zelmor: " << options.command << " needs an SQL statement\n";
-    return kExitUsage;
-  }
+int WithStatement(ZelmorApi& api, const Invocation& invocation, Work work) {
   std::unique_ptr<PooledConnection> connection;
   try {
-    connection = std::make_unique<PooledConnection>(api, options);
+    connection = std::make_unique<PooledConnection>(api, invocation.connection);
   } catch (const std::exception& error) {
     return Report(error, kExitNoServer);
   }
   try {
-    work(connection->get(), Utf8ToCp1251(options.positional[0]));
+    work(connection->get(), Utf8ToCp1251(invocation.statement));
     return kExitOk;
   } catch (const std::exception& error) {
     return Report(error, kExitBadStatement);
@@ -101,14 +98,14 @@ int WithStatement(ZelmorApi& api, const Options& options, Work work) {
 
 }  // namespace
 
-int RunQuery(ZelmorApi& api, const Options& options) {
-  return WithStatement(api, options, [&](TIBDatabase* database, const std::string& sql) {
+int RunQuery(ZelmorApi& api, const Invocation& invocation) {
+  return WithStatement(api, invocation, [&](TIBDatabase* database, const std::string& sql) {
     PrintQuery(api, database, sql);
   });
 }
 
-int RunExec(ZelmorApi& api, const Options& options) {
-  return WithStatement(api, options, [&](TIBDatabase* database, const std::string& sql) {
+int RunExec(ZelmorApi& api, const Invocation& invocation) {
+  return WithStatement(api, invocation, [&](TIBDatabase* database, const std::string& sql) {
     std::unique_ptr<TIBDataSet> dataset(
         api.FBCreateDataSetForWrite(database, 1, nullptr, kCallerTag));
     dataset->SelectSQL().SetText(sql);
@@ -118,7 +115,7 @@ int RunExec(ZelmorApi& api, const Options& options) {
   });
 }
 
-int RunFuel(ZelmorApi& api, const Options&) {
+int RunFuel(ZelmorApi& api) {
   TIBDatabase* fuel = nullptr;
   try {
     fuel = api.FBSetGSMBaseConnect(kCallerTag);
@@ -143,9 +140,9 @@ int RunFuel(ZelmorApi& api, const Options&) {
   }
 }
 
-int RunParams(ZelmorApi& api, const Options& options) {
+int RunParams(ZelmorApi& api, const Invocation& invocation) {
   std::cout << "port: " << api.GetFBPort() << '\n';
-  if (options.Has("show-password"))
+  if (invocation.show_password)
     std::cout << "password: " << Cp1251ToUtf8(api.GetFBPassword(0)) << '\n';
   else
     std::cout << "password: (hidden; --show-password shows it)\n";

@@ -1,9 +1,13 @@
-// log: the shared event log shown on a UTF-8 terminal, optionally followed.
+// log: the shared event log shown on a UTF-8 terminal, filtered, followed,
+// or summed up in figures.
 #include <fstream>
 #include <iostream>
 #include <string>
 
 #include "host/commands.h"
+#include "host/log_files.h"
+#include "host/log_stats.h"
+#include "host/station_paths.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -12,38 +16,32 @@
 namespace zelmor::host {
 namespace {
 
-// The level tag right after the timestamp picks the colour.
-const char* ColourOf(const std::string& line) {
-  if (line.find(" [ошиб]") != std::string::npos || line.find(" [сбой]") != std::string::npos)
-    return "\x1b[31m";
-  if (line.find(" [вним]") != std::string::npos) return "\x1b[33m";
-  if (line.find(" [инф]") != std::string::npos || line.find(" [событ]") != std::string::npos)
-    return "\x1b[36m";
-  if (line.find(" [отлад]") != std::string::npos) return "\x1b[2m";
-  return nullptr;
+const char* ColourOf(const std::optional<LogLine>& line) {
+  if (!line) return nullptr;
+  switch (line->level) {
+    case 2: case 3: return "\x1b[31m";  // error, fault
+    case 4: return "\x1b[33m";          // warning
+    case 1: case 5: return "\x1b[36m";  // info, event
+    case 6: return "\x1b[2m";           // debug
+    default: return nullptr;
+  }
 }
 
-void PrintLine(std::string line, bool colour) {
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  const char* code = colour ? ColourOf(line) : nullptr;
-  if (code) std::cout << code;
-  std::cout << Cp1251ToUtf8(line);
-  if (code) std::cout << "\x1b[0m";
-  std::cout << '\n';
-}
-
-// Prints whole lines from `offset` on; returns the offset after the last one.
-int64_t PrintFrom(const std::string& path, int64_t offset, bool colour) {
+// Calls `take(line)` for each whole line of `path` from `offset` on (CP1251,
+// without CR LF); returns the offset after the last one. A last line
+// without its end is still being written and waits for the next call.
+template <typename Take>
+int64_t ForEachLine(const std::string& path, int64_t offset, Take&& take) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) return 0;
+  if (!in) return offset;
   in.seekg(offset);
   std::string line;
   while (std::getline(in, line)) {
-    if (in.eof()) break;  // a line still being written
-    PrintLine(line, colour);
+    if (in.eof()) break;
     offset += static_cast<int64_t>(line.size()) + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    take(line);
   }
-  std::cout.flush();
   return offset;
 }
 
@@ -52,22 +50,79 @@ int64_t FileSize(const std::string& path) {
   return in ? static_cast<int64_t>(in.tellg()) : -1;
 }
 
-}  // namespace
+class LinePrinter {
+ public:
+  LinePrinter(const LogFilter& filter, const Today& today)
+      : selector_(filter, today), colour_(platform::StdoutIsTerminal()) {}
+  void operator()(const std::string& line) {
+    const auto parsed = ParseLogLine(line);
+    if (!selector_.Take(line, parsed)) return;
+    const char* code = colour_ ? ColourOf(parsed) : nullptr;
+    if (code) std::cout << code;
+    std::cout << Cp1251ToUtf8(line);
+    if (code) std::cout << "\x1b[0m";
+    std::cout << '\n';
+  }
 
-int RunLog(const Options& options) {
-  const std::string path = options.Get("file", EventLogPath());
-  const bool colour = platform::StdoutIsTerminal();
-  const bool follow = options.Has("f") || options.Has("follow");
-  if (!platform::FileExists(path) && !follow) {
-    std::cerr << "zelmor: no event log at " << path << '\n';
+ private:
+  LineSelector selector_;
+  bool colour_;
+};
+
+int NoLog(const LogOptions& options, const std::string& path) {
+  if (options.file) {
+    std::cerr << "zelmor: no log at " << path << '\n';
     return kExitFailure;
   }
-  int64_t offset = PrintFrom(path, 0, colour);
-  while (follow) {
+  const std::string library = HomeLibraryPath();
+  const char* const absent = platform::FileExists(library) ? "" : ", and there is no library there";
+  std::cerr << "zelmor: no event log at " << path << "\n"
+            << "zelmor: the library writes it only when it was loaded from the station home ("
+            << library << ")" << absent << '\n';
+  return kExitFailure;
+}
+
+int PrintStats(const LogOptions& options, const std::string& path, const Today& today) {
+  const auto files = LogAndArchives(path);
+  if (files.empty()) return NoLog(options, path);
+  LineSelector selector(options.filter, today);
+  LogStatistics statistics;
+  for (const std::string& file : files) {
+    ForEachLine(file, 0, [&](const std::string& line) {
+      const auto parsed = ParseLogLine(line);
+      if (selector.Take(line, parsed) && parsed) statistics.Add(*parsed);
+    });
+  }
+  std::cout << statistics.LineCount() << " lines read from " << files.size()
+            << (files.size() == 1 ? " file" : " files") << ", " << path
+            << (files.size() > 1 ? " and its archives" : "") << "\n\n";
+  statistics.Print(std::cout);
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunLog(const LogOptions& options, const Today& today) {
+  const std::string path = options.file.value_or(EventLogPath());
+  if (options.stats) return PrintStats(options, path, today);
+  const auto files = LogAndArchives(path);
+  if (!platform::FileExists(path) && !options.follow && (!options.archives || files.empty()))
+    return NoLog(options, path);
+  LinePrinter print(options.filter, today);
+  if (options.archives) {
+    for (const std::string& file : files)
+      if (file != path) ForEachLine(file, 0, print);
+  }
+  int64_t offset = ForEachLine(path, 0, print);
+  std::cout.flush();
+  while (options.follow) {
     platform::SleepMs(200);
     const int64_t size = FileSize(path);
     if (size < offset) offset = 0;  // rotated into an archive: a new file
-    if (size > offset) offset = PrintFrom(path, offset, colour);
+    if (size > offset) {
+      offset = ForEachLine(path, offset, print);
+      std::cout.flush();
+    }
   }
   return kExitOk;
 }

@@ -1,8 +1,13 @@
 // zelmor: a suite program in miniature. It loads the library by path at run
-// time, resolves its exports by name, and works through them only.
+// time, resolves its exports by name, and works through them only. The
+// command line is checked first: help, version and usage errors load
+// nothing, and neither does reading the log.
 #include <iostream>
 
+#include "host/command_line.h"
 #include "host/commands.h"
+#include "host/station_paths.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/modules.h"
 #include "platform/process.h"
@@ -11,67 +16,51 @@
 namespace zelmor::host {
 namespace {
 
-constexpr char kUsage[] =
-    "usage: zelmor [--lib PATH] COMMAND [options]\n"
-    "\n"
-    "  query SQL   run a SELECT on a pooled connection and print the rows\n"
-    "  exec SQL    run a statement in a write transaction and commit it\n"
-    "  fuel        summary of the station's fuel database\n"
-    "  log [-f]    show the event log (-f: follow it)\n"
-    "  params      the database port (and password with --show-password)\n"
-    "\n"
-    "connection options of query and exec (defaults: the station's fuel database):\n"
-    "  --server HOST  --port N  --db PATH  --user NAME  --password TEXT  --charset NAME\n"
-    "\n"
-    "The library is taken from --lib, else $ZELMOR_LIBRARY, else the station home\n"
-    "($ZEDE_HOME), else beside this program.\n"
-    "exit codes: 0 ok, 1 failure, 2 usage, 3 no library, 4 no server, 5 statement failed\n";
-
-std::string LibraryPath(const Options& options) {
-  if (options.Has("lib")) return options.Get("lib");
+std::string LibraryPath(const Invocation& invocation) {
+  if (invocation.library) return *invocation.library;
   const std::string from_env = platform::GetEnvironmentVariable("ZELMOR_LIBRARY");
   if (!from_env.empty()) return from_env;
-  const std::string home = platform::ZedeHome() + platform::kZelmorLibraryFileName;
+  const std::string home = HomeLibraryPath();
   if (platform::FileExists(home)) return home;
-  return ExtractFilePath(platform::HostExecutablePath()) + platform::kZelmorLibraryFileName;
+  const std::string folder = ExtractFilePath(platform::HostExecutablePath());
+  const std::string beside = folder + platform::kZelmorLibraryFileName;
+  const std::string installed = folder + ZELMOR_INSTALLED_LIBRARY_FROM_PROGRAM;
+  return platform::FileExists(beside) || !platform::FileExists(installed) ? beside : installed;
 }
 
-int Run(int argc, char** argv) {
-  Options options;
-  std::string error;
-  if (!ParseOptions(argc, argv, options, error)) {
-    std::cerr << "zelmor: " << error << '\n' << kUsage;
-    return kExitUsage;
-  }
-  if (options.command.empty() || options.Has("help") || options.Has("h")) {
-    std::cout << kUsage;
-    return options.command.empty() && !options.Has("help") ? kExitUsage : kExitOk;
-  }
-  if (options.command == "log") return RunLog(options);
-
+int RunWithLibrary(const Invocation& invocation) {
   ZelmorApi api;
-  if (!api.Load(LibraryPath(options), error)) {
+  std::string error;
+  if (!api.Load(LibraryPath(invocation), error)) {
     std::cerr << "zelmor: " << error << '\n';
     return kExitNoLibrary;
   }
-  if (options.command == "query") return RunQuery(api, options);
-  if (options.command == "exec") return RunExec(api, options);
-  if (options.command == "fuel") return RunFuel(api, options);
-  if (options.command == "params") return RunParams(api, options);
-  std::cerr << "zelmor: unknown command " << options.command << '\n' << kUsage;
-  return kExitUsage;
+  if (invocation.command == "query") return RunQuery(api, invocation);
+  if (invocation.command == "exec") return RunExec(api, invocation);
+  if (invocation.command == "fuel") return RunFuel(api);
+  return RunParams(api, invocation);
+}
+
+int Run(int argc, char** argv) {
+  const platform::LocalTime now = platform::CurrentLocalTime();
+  const Today today{now.year, now.month, now.day};
+  const ParsedCommandLine parsed =
+      ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), today);
+  switch (parsed.outcome) {
+    case ParsedCommandLine::kShow:
+      std::cout << parsed.text;
+      return kExitOk;
+    case ParsedCommandLine::kUsageError:
+      std::cerr << parsed.text;
+      return kExitUsage;
+    case ParsedCommandLine::kRun:
+      break;
+  }
+  if (parsed.invocation.command == "log") return RunLog(parsed.invocation.log, today);
+  return RunWithLibrary(parsed.invocation);
 }
 
 }  // namespace
-
-std::string EventLogPath() {
-  return platform::ZedeHome() + "LogFiles" + platform::kPathDelimiter + "FBEvents.log";
-}
-
-std::string FuelDatabasePath() {
-  return platform::ZedeHome() + "DB" + platform::kPathDelimiter + "VOLNEX.FDB";
-}
-
 }  // namespace zelmor::host
 
 int main(int argc, char** argv) { return zelmor::host::Run(argc, argv); }

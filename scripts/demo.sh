@@ -33,7 +33,9 @@ trap 'bash scripts/firebird-server.sh stop "$station/server"' EXIT
 # client library where the suite keeps it.
 ln -sfn "$station/server/root" "$station/FIREBIRD"
 mkdir -p "$station/FIREBIRD/lib"
-client=$(ldconfig -p | awk '/libfbclient.so.2 .*x86-64/ {print $NF; exit}')
+# awk reads to the end: an early exit would cut ldconfig off (SIGPIPE), which
+# pipefail turns into the script's end.
+client=$(ldconfig -p | awk '/libfbclient.so.2 .*x86-64/ && !found {print $NF; found = 1}')
 ln -sfn "$client" "$station/FIREBIRD/lib/libfbclient.so.2"
 
 if [ ! -f "$station/DB/VOLNEX.FDB" ]; then
@@ -66,3 +68,5 @@ echo "exit code $?"
 set -e
 step "zelmor log"
 zelmor log
+step "zelmor log --stats   (per process and operation: count, failures, durations and lock waits)"
+zelmor log --stats

@@ -80,3 +80,12 @@ const char* ZELMOR_CALL GetFBPassword(int32_t ignored);
 int32_t ZELMOR_CALL GetFBPort();
 
 }  // extern "C"
+
+// The 21 names, for tables over all of them: X(name) for each.
+#define ZELMOR_EXPORTS(X)                                                                  \
+  X(FBConnectDB) X(FBDisconnectDB) X(FBStartTransaction) X(FBCommitTransaction)            \
+  X(FBRollBackTransaction) X(FBOpenDataSet) X(FBCloseDataSet) X(FBExecDataSet)             \
+  X(FBCreateTransaction) X(FBSetGSMBaseConnect) X(FBGetGSMDataBase)                        \
+  X(FBCreateDataSetForWrite) X(FBCreateDataSetForWrite2) X(FBCreateDataSetForRead)         \
+  X(FBCreateDataSetForRead2) X(FBLogMessage) X(GetFBPassword) X(GetFBPort)                 \
+  X(FBGetIBDataBaseFromPool) X(FBReturnIBDataBaseToPool) X(CommitTransactionWithReOpenDST)

@@ -1,5 +1,6 @@
 // Everything a host program of the suite includes: the components it passes
-// to Zelmor and gets back, the exception hierarchy, and the 21 exports.
+// to Zelmor and gets back, the exception hierarchy, the 21 exports and the
+// loader that finds them in the library.
 #pragma once
 
 #include "components/component.h"
@@ -12,3 +13,4 @@
 #include "rtl/datetime.h"
 #include "rtl/exceptions.h"
 #include "zelmor/exports.h"
+#include "zelmor/loader.h"

@@ -12,9 +12,16 @@ namespace zelmor::platform {
 
 using ProcessHandle = intptr_t;
 constexpr ProcessHandle kInvalidProcess = -1;
-// Starts `executable` with `arguments` (passed as they are, one each).
+// Files that take a child's standard output and standard error (created or
+// emptied), for tests that read what a program printed.
+struct ChildOutput {
+  std::string stdout_path, stderr_path;
+};
+// Starts `executable` with `arguments` (passed as they are, one each); its
+// standard output and error are this process's unless `output` names files.
 ProcessHandle SpawnProcess(const std::string& executable,
-                           const std::vector<std::string>& arguments);
+                           const std::vector<std::string>& arguments,
+                           const ChildOutput* output = nullptr);
 // Waits up to `timeout_ms` for the process to end. Returns true with its exit
 // code when it ended, false on time-out.
 bool WaitProcess(ProcessHandle process, uint32_t timeout_ms, int& exit_code);

@@ -1,5 +1,6 @@
 #include "platform/testing/child_process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -12,8 +13,22 @@
 
 namespace zelmor::platform {
 
+namespace {
+
+// In the child, between fork and exec: only async-signal-safe calls.
+bool RedirectTo(const char* path, int descriptor) {
+  const int file = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (file < 0) return false;
+  const bool moved = ::dup2(file, descriptor) >= 0;
+  ::close(file);
+  return moved;
+}
+
+}  // namespace
+
 ProcessHandle SpawnProcess(const std::string& executable,
-                           const std::vector<std::string>& arguments) {
+                           const std::vector<std::string>& arguments,
+                           const ChildOutput* output) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(executable.c_str()));
   for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
@@ -24,6 +39,9 @@ ProcessHandle SpawnProcess(const std::string& executable,
     return kInvalidProcess;
   }
   if (pid == 0) {
+    if (output && (!RedirectTo(output->stdout_path.c_str(), STDOUT_FILENO) ||
+                   !RedirectTo(output->stderr_path.c_str(), STDERR_FILENO)))
+      ::_exit(127);
     ::execv(executable.c_str(), argv.data());
     ::_exit(127);
   }

@@ -32,18 +32,51 @@ std::string QuoteArgument(const std::string& argument) {
   return quoted;
 }
 
+// A file the child inherits as one of its standard handles.
+HANDLE InheritableOutputFile(const std::string& path) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  return ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 }  // namespace
 
 ProcessHandle SpawnProcess(const std::string& executable,
-                           const std::vector<std::string>& arguments) {
+                           const std::vector<std::string>& arguments,
+                           const ChildOutput* output) {
   std::string command_line = QuoteArgument(executable);
   for (const auto& argument : arguments) command_line += ' ' + QuoteArgument(argument);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
+  HANDLE out = INVALID_HANDLE_VALUE, err = INVALID_HANDLE_VALUE;
+  if (output) {
+    out = InheritableOutputFile(output->stdout_path);
+    err = InheritableOutputFile(output->stderr_path);
+    if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
+      const DWORD code = ::GetLastError();
+      if (out != INVALID_HANDLE_VALUE) ::CloseHandle(out);
+      if (err != INVALID_HANDLE_VALUE) ::CloseHandle(err);
+      ::SetLastError(code);
+      return kInvalidProcess;
+    }
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+  }
   PROCESS_INFORMATION process{};
-  if (!::CreateProcessA(executable.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &startup, &process))
+  const BOOL started =
+      ::CreateProcessA(executable.c_str(), command_line.data(), nullptr, nullptr,
+                       output ? TRUE : FALSE, 0, nullptr, nullptr, &startup, &process);
+  const DWORD code = ::GetLastError();
+  if (output) {
+    ::CloseHandle(out);
+    ::CloseHandle(err);
+  }
+  if (!started) {
+    ::SetLastError(code);
     return kInvalidProcess;
+  }
   ::CloseHandle(process.hThread);
   return FromHandle(process.hProcess);
 }

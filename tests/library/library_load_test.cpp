@@ -7,18 +7,17 @@
 #include <sstream>
 
 #include "components/gds_library.h"
-#include "host/zelmor_api.h"
 #include "platform/platform.h"
 #include "rtl/exceptions.h"
 #include "rtl/paths.h"
 #include "rtl/text.h"
 #include "support/test_support.h"
+#include "zelmor/loader.h"
 #include "components/test_server.h"
 
 namespace zelmor {
 namespace {
 
-using host::ZelmorApi;
 using test::ChildProcess;
 using test::TempFolder;
 
@@ -223,6 +222,20 @@ TEST_F(LibraryLoad, UnloadingClosesPooledConnectionsBeforeItsLastLine) {
   EXPECT_NE(lines[lines.size() - 2].find("> [] DB:CLOSE (d"), std::string::npos)
       << lines[lines.size() - 2];
   EXPECT_NE(lines.back().find("> Модуль выгружен"), std::string::npos);
+}
+
+// The public loader refuses what is not Zelmor, and says why.
+TEST(ZelmorLoader, AMissingFileOrAMissingExportLeavesNothingLoaded) {
+  ZelmorApi api;
+  std::string error;
+  EXPECT_FALSE(api.Load(BinFolder() + "no-such-library", error));
+  EXPECT_EQ(error.rfind("cannot load " + BinFolder() + "no-such-library: ", 0), 0u) << error;
+  EXPECT_FALSE(api.Loaded());
+  // A module that loads but exports none of the 21.
+  EXPECT_FALSE(api.Load(DummyClient(), error));
+  EXPECT_EQ(error, DummyClient() + " does not export FBConnectDB");
+  EXPECT_FALSE(api.Loaded());
+  EXPECT_EQ(api.FBConnectDB, nullptr);
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
-#include "host/zelmor_api.h"
+#include "zelmor/loader.h"
 
 #include "platform/errors.h"
 #include "platform/modules.h"
 
-namespace zelmor::host {
+namespace zelmor {
 
 bool ZelmorApi::Load(const std::string& path, std::string& error) {
+  Unload();
   module_ = platform::LoadModule(path);
   if (!module_) {
     error = "cannot load " + path + ": " + platform::SystemErrorMessage(platform::LastError());
@@ -15,6 +16,7 @@ bool ZelmorApi::Load(const std::string& path, std::string& error) {
   name = reinterpret_cast<decltype(name)>(platform::ModuleSymbol(module_, #name)); \
   if (!name) {                                                                   \
     error = path + " does not export " #name;                                    \
+    Unload();                                                                    \
     return false;                                                                \
   }
   ZELMOR_EXPORTS(ZELMOR_API_RESOLVE)
@@ -25,6 +27,9 @@ bool ZelmorApi::Load(const std::string& path, std::string& error) {
 void ZelmorApi::Unload() {
   if (module_) platform::FreeModule(module_);
   module_ = nullptr;
+#define ZELMOR_API_CLEAR(name) name = nullptr;
+  ZELMOR_EXPORTS(ZELMOR_API_CLEAR)
+#undef ZELMOR_API_CLEAR
 }
 
-}  // namespace zelmor::host
+}  // namespace zelmor
