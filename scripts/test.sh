@@ -11,19 +11,23 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+# Each phase's heading with the time the run has taken so far, so that a
+# slow phase shows in the log.
+phase() { printf '== %s (at %dm%02ds)\n' "$*" $((SECONDS / 60)) $((SECONDS % 60)); }
+
 bash scripts/install-deps.sh
 
 builds=(linux linux32 asan windows)
 for kind in "${builds[@]}"; do
-  echo "== build $kind"
+  phase "build $kind"
   bash scripts/build.sh "$kind"
 done
-echo "== build the Windows Firebird client"
+phase "build the Windows Firebird client"
 bash scripts/windows-client.sh >/dev/null
 
 server_started=
 if [ -x scripts/firebird-server.sh ]; then
-  echo "== start the private Firebird server"
+  phase "start the private Firebird server"
   eval "$(bash scripts/firebird-server.sh start "$root/build/firebird")"
   server_started=1
 fi
@@ -59,7 +63,7 @@ trap cleanup EXIT
 
 failed=0
 for kind in "${builds[@]}"; do
-  echo "== tests: $kind"
+  phase "tests: $kind"
   if [ "$kind" = windows ]; then
     # One Wine prefix for the whole run, made before tests start in parallel.
     export ZELMOR_WINEPREFIX=$root/build/windows/wineprefix
@@ -78,17 +82,17 @@ for kind in "${builds[@]}"; do
 done
 
 # The Linux tests once more under memcheck: no error, no lost block.
-echo "== tests: linux under valgrind"
+phase "tests: linux under valgrind"
 bash scripts/valgrind.sh "$root/build/linux" || failed=1
 
 # The fuzz targets, a fixed number of runs each over their seed corpus.
-echo "== fuzz"
+phase "fuzz"
 bash scripts/fuzz.sh || failed=1
 
 # Stop the server now, so that nothing is printed after the totals.
 cleanup
 trap - EXIT
-if [ "$failed" -ne 0 ]; then echo "== some tests failed"; else echo "== all tests passed"; fi
+if [ "$failed" -ne 0 ]; then phase "some tests failed"; else phase "all tests passed"; fi
 # Last line: the GoogleTest cases of every build (the valgrind and fuzz runs
 # are not counted here).
 echo "tests: $passed passed, $failed_tests failed, $skipped skipped"
