@@ -16,8 +16,12 @@ TEST(ClientLibraryTest, AvailableWhereTheSystemHasOne) {
   const bool loaded = GetGDSLibrary().TryIBLoad();
   // A run with a server has a client for every build: the i386 and native
   // packages on Linux, the cross-built GDS32.dll under Wine.
-  if (!platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB").empty()) EXPECT_TRUE(loaded);
-  if (!loaded) EXPECT_THROW(GetGDSLibrary().Entries(), EIBClientError);
+  if (!platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB").empty()) {
+    EXPECT_TRUE(loaded);
+  }
+  if (!loaded) {
+    EXPECT_THROW(GetGDSLibrary().Entries(), EIBClientError);
+  }
   EXPECT_EQ(GetGDSLibrary().TryIBLoad(), loaded) << "the answer must be stable";
 }
 
