@@ -71,6 +71,7 @@ std::string IniDocument::Text() const {
 }
 
 size_t IniDocument::FindSection(std::string_view section) const {
+  section = TrimBlanks(section);
   for (size_t i = 0; i < lines_.size(); ++i)
     if (lines_[i].kind == Kind::kSection && AnsiSameText(lines_[i].name, section)) return i;
   return lines_.size();
@@ -83,6 +84,7 @@ size_t IniDocument::SectionEnd(size_t header) const {
 }
 
 size_t IniDocument::FindKey(size_t header, std::string_view key) const {
+  key = TrimBlanks(key);
   const size_t end = SectionEnd(header);
   for (size_t i = header + 1; i < end; ++i)
     if (lines_[i].kind == Kind::kKey && AnsiSameText(lines_[i].name, key)) return i;
@@ -97,6 +99,8 @@ const std::string* IniDocument::Find(std::string_view section, std::string_view 
 }
 
 void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+  section = TrimBlanks(section);
+  key = TrimBlanks(key);
   const size_t header = FindSection(section);
   if (header != lines_.size()) {
     const size_t at = FindKey(header, key);

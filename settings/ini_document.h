@@ -1,6 +1,7 @@
 // The text of an INI file held in memory and edited line by line the way the
 // Windows profile functions edit it: lines that are not touched keep their
-// bytes and line endings; new lines end with CR LF.
+// bytes and line endings; new lines end with CR LF. Blanks around the
+// section and key names asked for do not count.
 #pragma once
 
 #include <string>

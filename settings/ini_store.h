@@ -51,6 +51,9 @@ class IniStore {
   void BeginBatch();
   void EndBatch();
   bool HasPendingChanges() const;
+  // Writes pending changes as WriteKey writes its change: raises
+  // EIniFileException on failure, LastFailure() telling why.
+  void WritePending();
   // Writes pending changes / flushes the system's cache of the file. False
   // with platform::LastError() set on failure.
   bool Flush();

@@ -94,8 +94,10 @@ struct IniStore::State {
   uint32_t load_error = 0;              // why the batch could not read it
   bool dirty = false;
 
+  // A read that failed is tried again at the next call, so that a retry of
+  // the change sees the file as it is now.
   IniDocument& BatchDocument(const std::string& path) {
-    if (!document) {
+    if (!document || load_error != 0) {
       std::string text;
       const bool loaded = LoadText(path, text);
       load_error = loaded ? 0 : platform::LastError();

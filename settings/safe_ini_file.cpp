@@ -126,8 +126,21 @@ void TSafeIniFile::FlushWithRetry() {
   });
 }
 
-void TSafeIniFile::FinishChange() {
-  if (FlushAfterChange || store_.HasPendingChanges()) FlushWithRetry();
+void TSafeIniFile::FinishChange(OnFailure on_failure) {
+  if (store_.HasPendingChanges()) {
+    switch (on_failure) {
+      case OnFailure::kRetry:
+        RetryWrite(store_, [&] { store_.WritePending(); });
+        break;
+      case OnFailure::kIgnore:
+        store_.Flush();
+        break;
+      case OnFailure::kRaise:
+        store_.WritePending();
+        break;
+    }
+  }
+  if (FlushAfterChange) FlushWithRetry();
 }
 
 void TSafeIniFile::DeleteValueKeys(const std::string& section, const std::string& key,
@@ -198,7 +211,7 @@ void TSafeIniFile::WriteString(const std::string& section, const std::string& ke
                             split.chunks[n - 1]);
       }
     }
-    FinishChange();
+    FinishChange(OnFailure::kRetry);
   });
 }
 
@@ -213,7 +226,8 @@ void TSafeIniFile::DeleteKey(const std::string& section, const std::string& key)
       store_.DeleteKey(section, key);
     else
       DeleteValueKeys(section, key, true);
-    FinishChange();
+    // Key deletions ignore failures.
+    FinishChange(OnFailure::kIgnore);
   });
 }
 
@@ -222,7 +236,7 @@ void TSafeIniFile::EraseSection(const std::string& section) {
     CheckSection(section);
     LockedScope scope(*this);
     store_.EraseSection(section);
-    FinishChange();
+    FinishChange(OnFailure::kRaise);
   });
 }
 

@@ -75,8 +75,11 @@ class TSafeIniFile : public TCustomIniFile {
   void WriteKeyWithRetry(const std::string& section, const std::string& key,
                          const std::string& text);
   void FlushWithRetry();
-  // Flushes when asked to or when the store holds the change in memory.
-  void FinishChange();
+  // How a failure of the operation's own write ends it.
+  enum class OnFailure { kRetry, kIgnore, kRaise };
+  // Writes what the store held back in memory, failing as the operation's
+  // own write would fail (`on_failure`), then flushes when asked to.
+  void FinishChange(OnFailure on_failure);
   void DeleteValueKeys(const std::string& section, const std::string& key,
                        bool delete_main_key);
 

@@ -193,6 +193,54 @@ TEST_F(IniWriteFaults, SharingViolationThatClearsWithinTheRetryWindowIsNoFailure
   ExpectReadableWithItsValues();
 }
 
+TEST_F(IniWriteFaults, ARetryReadsTheFileAgainAfterAFailedFirstRead) {
+  uint32_t waited = 0;
+  {
+    test::FakeTicks ticks(0);
+    InjectedFaults faults;
+    faults.Fail(FileOp::kOpen, "cnf.ini", platform::kErrorSharingViolation, Match::kExactName, 0,
+                1);
+    EXPECT_EQ(WriteFailure("DBPort", "30050"), nullptr);
+    waited = ticks.Now();
+  }
+  // The profile store opens nothing itself; the file store retries once.
+  EXPECT_LE(waited, 20u);
+  EXPECT_EQ(Read("FB", "DBPort"), "30050");
+  ExpectReadableWithItsValues();
+}
+
+// The Windows build writes each change itself; the Linux build writes the
+// changes of one operation at its end. Either way a failure ends the
+// operation as that operation's own write ends it.
+TEST_F(IniWriteFaults, EachOperationFailsWithItsOwnTextAndRetries) {
+  const std::string denied = platform::SystemErrorMessage(platform::kErrorAccessDenied);
+  test::FakeTicks ticks(0);
+  InjectedFaults faults;
+  for (const FileOp op : {FileOp::kCreate, FileOp::kWrite, FileOp::kDelete})
+    faults.Fail(op, "cnf.ini", platform::kErrorAccessDenied, Match::kNamePrefix);
+  TSafeIniFile ini(path_);
+
+  try {
+    ini.WriteString("FB", "DBPort", "1");
+    ADD_FAILURE() << "the key write did not fail";
+  } catch (const Exception& error) {
+    EXPECT_EQ(error.Message(),
+              "TSafeIniFile.WriteString -> " + denied + " -> Unable to write to " + path_);
+  }
+  EXPECT_EQ(ticks.Now(), 1000u) << "a key write is retried for a second";
+
+  try {
+    ini.EraseSection("Other");
+    ADD_FAILURE() << "the erase did not fail";
+  } catch (const Exception& error) {
+    EXPECT_EQ(error.Message(), "TSafeIniFile.EraseSection -> Unable to write to " + path_);
+  }
+  EXPECT_EQ(ticks.Now(), 1000u) << "an erase is not retried";
+
+  EXPECT_NO_THROW(ini.DeleteKey("FB", "DBPort")) << "a deletion ignores failures";
+  EXPECT_EQ(ticks.Now(), 1000u) << "a deletion is not retried";
+}
+
 TEST_F(IniWriteFaults, LongValueThatCannotBeWrittenReadsBackWholeOldOrAsItsFirstChunk) {
   ZELMOR_SKIP_LONG_VALUES_UNDER_WINE();
   WriteFailure("Big", "short old value");

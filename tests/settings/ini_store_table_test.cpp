@@ -152,6 +152,32 @@ TEST(IniStoreTable, BlanksAroundNamesAndValuesAreDroppedOnReading) {
   EXPECT_EQ(store.ReadKey("S", "last", ""), "end");
 }
 
+TEST(IniStoreTable, BlanksAroundTheNamesAskedForDoNotCount) {
+  test::TempFolder folder;
+  RunTable(folder / "names.ini", {
+      {"a write stores the names without their blanks",
+       [](IniStore& s) { s.WriteKey(" Net\t", "  Port ", "1"); },
+       "[Net]\r\nPort=1\r\n"},
+      {"reads, writes and listings find them with or without blanks",
+       [](IniStore& s) {
+         EXPECT_EQ(s.ReadKey("Net", "Port", ""), "1");
+         EXPECT_EQ(s.ReadKey("  Net ", "\tPort  ", ""), "1");
+         EXPECT_EQ(s.ReadSection(" Net "), (Names{"Port"}));
+         s.WriteKey("Net ", " Port", "2");
+         s.WriteKey(" Net", "Host ", "h");
+       },
+       "[Net]\r\nPort=2\r\nHost=h\r\n"},
+      {"a delete and an erase find them too",
+       [](IniStore& s) {
+         s.DeleteKey(" Net ", " Host ");
+         EXPECT_EQ(s.ReadKey("Net", "Host", "gone"), "gone");
+         s.WriteKey("Other", "k", "v");
+         s.EraseSection("  Net  ");
+       },
+       "[Other]\r\nk=v\r\n"},
+  });
+}
+
 TEST(IniStoreTable, FailedWriteRaisesWithTheErrorCode) {
   test::TempFolder folder;
   IniStore store(folder / "missing" + platform::kPathDelimiter + "x.ini");
