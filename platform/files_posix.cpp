@@ -32,7 +32,7 @@ bool IsPathDelimiter(char c) { return c == '/'; }
 namespace {
 
 FileHandle OpenWithLock(const std::string& path, int flags, int lock, bool truncate) {
-  const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  const int fd = OpenOrCreateShared(path, flags);
   if (fd < 0) {
     SetErrno(errno, path);
     return kInvalidFile;

@@ -1,10 +1,11 @@
 // Machine-wide named mutexes.
 //
 // Windows: CreateMutexA with a null-DACL security descriptor. Linux: flock on
-// a lock file; names starting with "Global\" live in one machine-wide folder,
-// other names in a per-user folder. The lock is recursive for its owning
-// thread, one lock is shared by every handle of the process that names it,
-// and the OS frees it when the owning process dies.
+// a lock file in one machine-wide folder, for "Global\" names and bare names
+// alike (Linux has no sessions to tell them apart). The lock is recursive
+// for its owning thread, one lock is shared by every handle of the process
+// that names it, a child made by fork() holds none of its parent's, and the
+// OS frees it when the owning process dies.
 #pragma once
 
 #include <string>

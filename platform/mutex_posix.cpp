@@ -6,9 +6,18 @@
 // fcntl() locks would not do: they are per process and vanish when any
 // descriptor of the file is closed. The kernel drops a flock when its
 // process dies, which matches "an abandoned mutex counts as taken".
+//
+// fork() copies the descriptors, and with them the open file descriptions
+// and their locks: a child would hold (or later take) its parent's lock as
+// the same owner. OFD locks (F_OFD_SETLKW) would not help, as they belong to
+// the inherited description too. So the child of a fork gives up the
+// inherited descriptions (a pthread_atfork handler opens each lock file
+// afresh over the old descriptor) and the table's in-process state, which
+// may say "held" by a thread that does not exist in the child.
 #include "platform/mutex.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -19,6 +28,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 
 #include "platform/errors_posix.h"
@@ -29,8 +39,9 @@ namespace zelmor::platform {
 
 namespace {
 
-// The folder for "Global\" names is shared by every account; the bare-name
-// fallback is the user's own.
+// One folder shared by every account. Bare names live there too: a
+// per-user folder would let the accounts' processes stop excluding each
+// other without a word whenever the machine-wide name failed.
 constexpr char kGlobalPrefix[] = "Global\\";
 constexpr char kMachineLockFolder[] = "/tmp/zelmor-locks";
 
@@ -69,6 +80,45 @@ std::string LockFileName(const std::string& name) {
   return head + "~" + hash;
 }
 
+// Opens the lock file, creating it when it does not exist. flock needs no
+// write access, so a file this account may only read still serves.
+int OpenLockFile(const std::string& path) {
+  const int fd = OpenOrCreateShared(path, O_RDWR | O_CREAT);
+  if (fd >= 0 || errno != EACCES) return fd;
+  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+// In the child of a fork: each lock gets a description of its own and is
+// not held by anyone in this process. Only the forking thread runs here, so
+// the table's mutexes are made afresh rather than unlocked.
+void ForgetInheritedLocks() {
+  new (&g_table_guard) std::mutex;
+  for (auto& [path, entry] : LockTable()) {
+    new (&entry->guard) std::mutex;
+    new (&entry->released) std::condition_variable;
+    entry->owner = std::thread::id();
+    entry->depth = 0;
+    const int fresh = OpenLockFile(path);
+    if (fresh >= 0) {
+      ::dup3(fresh, entry->fd, O_CLOEXEC);
+      ::close(fresh);
+    } else {
+      // Better no lock at all than the parent's: every wait then fails.
+      ::close(entry->fd);
+      entry->fd = -1;
+    }
+  }
+}
+
+void RegisterForkHandler() {
+  static const bool registered = [] {
+    ::pthread_atfork([] { g_table_guard.lock(); }, [] { g_table_guard.unlock(); },
+                     ForgetInheritedLocks);
+    return true;
+  }();
+  (void)registered;
+}
+
 bool EnsureLockFolder(const std::string& folder, mode_t mode) {
   if (::mkdir(folder.c_str(), mode) == 0) {
     ::chmod(folder.c_str(), mode);  // not narrowed by the umask
@@ -95,28 +145,21 @@ struct NamedMutex {
 SecurityStep PrepareNullDaclSecurity() { return SecurityStep::kOk; }
 
 MutexHandle CreateMutexNullDacl(const std::string& name) {
-  std::string folder;
-  std::string bare = name;
-  if (name.compare(0, sizeof kGlobalPrefix - 1, kGlobalPrefix) == 0) {
-    folder = kMachineLockFolder;
-    bare = name.substr(sizeof kGlobalPrefix - 1);
-    if (!EnsureLockFolder(folder, 01777)) return nullptr;
-  } else {
-    folder = std::string(kMachineLockFolder) + "-" + std::to_string(::getuid());
-    if (!EnsureLockFolder(folder, 0700)) return nullptr;
-  }
-  const std::string path = folder + "/" + LockFileName(bare);
+  RegisterForkHandler();
+  const bool global = name.compare(0, sizeof kGlobalPrefix - 1, kGlobalPrefix) == 0;
+  const std::string bare = global ? name.substr(sizeof kGlobalPrefix - 1) : name;
+  if (!EnsureLockFolder(kMachineLockFolder, 01777)) return nullptr;
+  const std::string path = std::string(kMachineLockFolder) + "/" + LockFileName(bare);
 
   std::lock_guard<std::mutex> table_lock(g_table_guard);
   auto& slot = LockTable()[path];
   if (!slot) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = OpenLockFile(path);
     if (fd < 0) {
       SetErrno(errno, path);
       LockTable().erase(path);
       return nullptr;
     }
-    ::fchmod(fd, 0666);  // every account may take the lock (a null DACL)
     slot = std::make_unique<LockEntry>();
     slot->fd = fd;
   }

@@ -1,7 +1,10 @@
 #include "platform/paths_posix.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace zelmor::platform {
 
@@ -27,6 +30,20 @@ std::string Absolute(const std::string& path) {
 std::string WithTrailingSlash(std::string path) {
   if (path.empty() || path.back() != '/') path += '/';
   return path;
+}
+
+int OpenOrCreateShared(const std::string& path, int flags) {
+  const int existing = flags & ~O_CREAT;
+  for (;;) {
+    const int fd = ::open(path.c_str(), existing | O_CLOEXEC);
+    if (fd >= 0 || errno != ENOENT || existing == flags) return fd;
+    const int created = ::open(path.c_str(), flags | O_EXCL | O_CLOEXEC, 0666);
+    if (created >= 0) {
+      ::fchmod(created, 0666);
+      return created;
+    }
+    if (errno != EEXIST) return -1;
+  }
 }
 
 }  // namespace zelmor::platform

@@ -84,10 +84,17 @@ bool RunChildRoleIfAsked(int argc, char** argv, int& exit_code) {
   return true;
 }
 
-ChildProcess::ChildProcess(const std::string& role, const std::vector<std::string>& args) {
+ChildProcess::ChildProcess(const std::string& role, const std::vector<std::string>& args,
+                           Account account) {
   std::vector<std::string> all{kRoleFlag + role};
   all.insert(all.end(), args.begin(), args.end());
-  handle_ = platform::SpawnProcess(platform::HostExecutablePath(), all);
+  if (account == Account::kNobody) {
+    all.insert(all.begin(), {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                             platform::HostExecutablePath()});
+    handle_ = platform::SpawnProcess("/usr/bin/setpriv", all);
+  } else {
+    handle_ = platform::SpawnProcess(platform::HostExecutablePath(), all);
+  }
   if (handle_ == platform::kInvalidProcess)
     throw std::runtime_error("cannot start child process " + role);
 }

@@ -49,7 +49,11 @@ bool RunChildRoleIfAsked(int argc, char** argv, int& exit_code);
 
 class ChildProcess {
  public:
-  ChildProcess(const std::string& role, const std::vector<std::string>& args);
+  enum class Account { kSame, kNobody };
+  // kNobody (Linux, run by root): the child runs as nobody:nogroup with no
+  // other groups, through setpriv.
+  ChildProcess(const std::string& role, const std::vector<std::string>& args,
+               Account account = Account::kSame);
   ~ChildProcess();  // kills the child if it still runs
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;

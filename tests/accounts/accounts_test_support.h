@@ -1,0 +1,41 @@
+// Helpers of the tests that run a child as another account.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/testing/accounts.h"
+#include "support/test_support.h"
+
+namespace zelmor::test {
+
+// A TempFolder every account may write to.
+class SharedFolder : public TempFolder {
+ public:
+  SharedFolder() { platform::LetEveryAccountIn(Path()); }
+};
+
+// fs.protected_regular switched on for the object's lifetime, where the
+// machine lets the test switch it; Active() says whether it is on.
+class ProtectedRegular {
+ public:
+  ProtectedRegular();
+  ~ProtectedRegular();
+  ProtectedRegular(const ProtectedRegular&) = delete;
+  ProtectedRegular& operator=(const ProtectedRegular&) = delete;
+  bool Active() const { return active_; }
+
+ private:
+  int before_;
+  bool active_;
+};
+
+std::string UniqueName(const std::string& what);
+
+}  // namespace zelmor::test
+
+// The tests start children as nobody, which only root may do.
+#define ZELMOR_REQUIRE_ROOT()                                             \
+  do {                                                                    \
+    if (!::zelmor::platform::RunningAsRoot()) GTEST_SKIP() << "needs root"; \
+  } while (0)
