@@ -5,8 +5,8 @@
 //
 // Two implementations, chosen by the build: ini_store_profile.cpp calls the
 // Windows profile functions; ini_store_file.cpp keeps the file itself and
-// writes every change to a sibling file renamed over the original, so no
-// reader ever sees a half-written file. What both share is ini_store.cpp.
+// writes it whole with platform::ReplaceFileContent, so no reader ever sees
+// a half-written file. What both share is ini_store.cpp.
 #pragma once
 
 #include <cstdint>

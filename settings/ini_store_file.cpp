@@ -1,13 +1,13 @@
 // The store on platforms without the profile functions: the file is read
-// whole, edited in memory (IniDocument) and written whole to a sibling file
-// that is then renamed over the original, so another reader sees the old or
-// the new file, never a half-written one. Inside a batch the file is read
+// whole, edited in memory (IniDocument) and written whole by
+// platform::ReplaceFileContent, so another reader sees the old or the new
+// file, never a half-written one. Inside a batch the file is read
 // once and changes wait for Flush, so a value of many keys costs one write.
 #include <optional>
 
 #include "platform/errors.h"
+#include "platform/file_replace.h"
 #include "platform/files.h"
-#include "platform/process.h"
 #include "settings/ini_document.h"
 #include "settings/ini_store.h"
 
@@ -43,31 +43,6 @@ bool LoadText(const std::string& path, std::string& text) {
     platform::FileClose(file);
   }
   return got == 0;
-}
-
-bool CheckWritable(const std::string& path) {
-  if (!platform::FileExists(path)) return true;
-  const platform::FileHandle file = platform::OpenShared(path, true);
-  if (file == platform::kInvalidFile) return false;
-  platform::FileClose(file);
-  return true;
-}
-
-bool SaveText(const std::string& path, const std::string& text) {
-  if (!CheckWritable(path)) return false;
-  const std::string sibling = path + "." + std::to_string(platform::CurrentProcessId()) + "." +
-                              std::to_string(platform::CurrentThreadId()) + ".tmp";
-  const platform::FileHandle file = platform::CreateExclusive(sibling);
-  if (file == platform::kInvalidFile) return false;
-  const bool written = platform::FileWriteAll(file, text.data(), text.size());
-  {
-    KeepLastError keep;
-    platform::FileClose(file);
-  }
-  if (written && platform::ReplaceFile(sibling, path)) return true;
-  KeepLastError keep;
-  platform::DeleteFile(sibling);
-  return false;
 }
 
 std::string ProfileValue(const std::string* stored, const std::string& default_value) {
@@ -134,7 +109,7 @@ struct IniStore::State {
     std::string text;
     if (!LoadText(path, text)) return false;
     IniDocument fresh(text);
-    return !change(fresh) || SaveText(path, fresh.Text());
+    return !change(fresh) || platform::ReplaceFileContent(path, fresh.Text());
   }
 };
 
@@ -191,7 +166,7 @@ bool IniStore::HasPendingChanges() const { return state_->dirty; }
 
 bool IniStore::Flush() {
   if (!state_->dirty) return true;
-  if (!SaveText(file_name_, state_->document->Text())) {
+  if (!platform::ReplaceFileContent(file_name_, state_->document->Text())) {
     last_failure_ = platform::LastError();
     return false;
   }
