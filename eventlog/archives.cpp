@@ -51,7 +51,7 @@ int FindArchives(std::string_view log_name, std::vector<std::string>& list) {
   const std::string log_ext = AnsiLowerCase(ExtractFileExt(file_name));
 
   std::vector<std::pair<long long, std::string>> found;
-  for (const std::string& name : platform::FindFiles(file_name + "*")) {
+  for (const std::string& name : platform::FindFilesStartingWith(file_name)) {
     if (!platform::FileExists(folder + name)) continue;
     const long long number = ArchiveNumberOf(name, log_base, log_ext);
     if (number >= 0) found.emplace_back(number, folder + name);

@@ -65,8 +65,9 @@ void RemoveDeadWritersSiblings(const std::string& target) {
   const std::string folder = ParentOf(target) + "/";
   const std::string name = target.substr(target.find_last_of('/') + 1);
   const size_t end = sizeof kSiblingEnd - 1;
-  for (const std::string& entry : FindFiles(target + ".*" + kSiblingEnd)) {
-    if (entry.size() <= name.size() + 1 + end) continue;
+  for (const std::string& entry : FindFilesStartingWith(target + ".")) {
+    if (entry.size() <= name.size() + 1 + end || entry.compare(entry.size() - end, end, kSiblingEnd) != 0)
+      continue;
     const std::string ids = entry.substr(name.size() + 1, entry.size() - name.size() - 1 - end);
     const size_t dot = ids.find('.');
     if (dot == std::string::npos || !IsDigits(ids.substr(0, dot)) || !IsDigits(ids.substr(dot + 1)))

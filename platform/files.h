@@ -56,7 +56,12 @@ bool ReplaceFile(const std::string& from, const std::string& to);
 // Fails when the file is open elsewhere without sharing.
 bool DeleteFile(const std::string& path);
 // Bare names of the entries of every attribute matching `pattern`, whose
-// last component may hold the wildcards * and ?.
+// last component may hold the wildcards * and ? (other characters, [ and ]
+// too, match only themselves).
 std::vector<std::string> FindFiles(const std::string& pattern);
+// Bare names of the entries whose name starts with the last component of
+// `path`, every character of it taken literally (a Linux name may hold * or
+// ? itself).
+std::vector<std::string> FindFilesStartingWith(const std::string& path);
 
 }  // namespace zelmor::platform

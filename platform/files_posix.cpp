@@ -6,7 +6,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -217,11 +216,29 @@ bool DeleteFile(const std::string& path) {
   return true;
 }
 
-std::vector<std::string> FindFiles(const std::string& pattern) {
+namespace {
+
+// Windows wildcards: * any run of characters, ? any one; fnmatch would also
+// take [ ] as a set.
+bool MatchesWildcards(const char* mask, const char* name) {
+  for (; *mask; ++mask, ++name) {
+    if (*mask == '*') {
+      for (const char* rest = name;; ++rest) {
+        if (MatchesWildcards(mask + 1, rest)) return true;
+        if (!*rest) return false;
+      }
+    }
+    if (!*name || (*mask != '?' && *mask != *name)) return false;
+  }
+  return !*name;
+}
+
+template <typename Matches>
+std::vector<std::string> FolderEntries(const std::string& path, Matches matches) {
   std::vector<std::string> names;
-  const auto slash = pattern.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash + 1);
-  const std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+  const auto slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) {
     SetErrno(errno, folder);
@@ -230,10 +247,24 @@ std::vector<std::string> FindFiles(const std::string& pattern) {
   while (const dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
-    if (::fnmatch(mask.c_str(), name.c_str(), 0) == 0) names.push_back(name);
+    if (matches(last, name)) names.push_back(name);
   }
   ::closedir(dir);
   return names;
+}
+
+}  // namespace
+
+std::vector<std::string> FindFiles(const std::string& pattern) {
+  return FolderEntries(pattern, [](const std::string& mask, const std::string& name) {
+    return MatchesWildcards(mask.c_str(), name.c_str());
+  });
+}
+
+std::vector<std::string> FindFilesStartingWith(const std::string& path) {
+  return FolderEntries(path, [](const std::string& prefix, const std::string& name) {
+    return name.compare(0, prefix.size(), prefix) == 0;
+  });
 }
 
 }  // namespace zelmor::platform

@@ -170,4 +170,9 @@ std::vector<std::string> FindFiles(const std::string& pattern) {
   return names;
 }
 
+// Windows names hold no wildcard characters.
+std::vector<std::string> FindFilesStartingWith(const std::string& path) {
+  return FindFiles(path + "*");
+}
+
 }  // namespace zelmor::platform

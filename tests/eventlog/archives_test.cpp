@@ -28,6 +28,33 @@ TEST(Archives, FindsNumberedFilesOnlyAndSortsThemByNumber) {
   EXPECT_EQ(found, (std::vector<std::string>{log + "000", log + "7", log + "010"}));
 }
 
+TEST(Archives, BracketsInTheLogsNameAreTakenLiterally) {
+  TempFolder dir;
+  const std::string log = dir / "br[1].log";
+  WriteFileBytes(log, "current");
+  RotateArchives(log, 2);
+  WriteFileBytes(log, "newer");
+  RotateArchives(log, 2);
+  std::vector<std::string> found;
+  EXPECT_EQ(FindArchives(log, found), 2);
+  EXPECT_EQ(found, (std::vector<std::string>{log + "000", log + "001"}));
+  EXPECT_EQ(ReadFileBytes(log + "001"), "current");
+}
+
+TEST(Archives, WildcardCharactersInTheLogsNameMatchOnlyThemselves) {
+  if (platform::kPathDelimiter == '\\') GTEST_SKIP() << "Windows names hold no ? or *";
+  TempFolder dir;
+  const std::string log = dir / "a?*.log";
+  WriteFileBytes(dir / "abc.log000", "another log's archive");
+  WriteFileBytes(log + "000", "own archive");
+  WriteFileBytes(log, "current");
+  std::vector<std::string> found;
+  EXPECT_EQ(FindArchives(log, found), 1);
+  RotateArchives(log, 1);
+  EXPECT_EQ(ReadFileBytes(dir / "abc.log000"), "another log's archive");
+  EXPECT_EQ(ReadFileBytes(log + "000"), "current");
+}
+
 TEST(Archives, RotationDropsTheOldestBeyondMaxArchivesAndShiftsTheRest) {
   TempFolder dir;
   const std::string log = dir / "FBEvents.log";

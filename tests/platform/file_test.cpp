@@ -130,6 +130,16 @@ TEST(Files, FindFilesMatchesTheWildcardAndReturnsBareNames) {
   EXPECT_EQ(names, (std::vector<std::string>{"FBEvents.log", "FBEvents.log000", "FBEvents.log7"}));
 }
 
+TEST(Files, FindFilesTakesBracketsLiterallyAndOnlyStarAndQuestionMarkAsWildcards) {
+  TempFolder dir;
+  for (const char* name : {"br[1].log", "br[1].log000", "br1.log000", "brx.log"})
+    test::WriteFileBytes(dir / name, "");
+  auto names = platform::FindFiles(dir / "br[1].log*");
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"br[1].log", "br[1].log000"}));
+  EXPECT_EQ(platform::FindFiles(dir / "br?.log"), std::vector<std::string>{"brx.log"});
+}
+
 TEST(Files, ForceDirectoriesCreatesEveryMissingParent) {
   TempFolder dir;
   const std::string deep = dir / "a" + platform::kPathDelimiter + "b" + platform::kPathDelimiter + "c";
