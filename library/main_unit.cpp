@@ -86,7 +86,10 @@ bool IsHomeInstall() { return g_is_home_install; }
 platform::ModuleHandle ClientLibraryHandle() { return g_client_library; }
 
 void LoadMainUnit() {
-  const std::string home_library = AsciiUpperCase(Home() + platform::kZelmorLibraryFileName);
+  // Resolved as the module's own path is: the library at home may be a
+  // symlink.
+  const std::string home_library =
+      AsciiUpperCase(platform::ResolvedPath(Home() + platform::kZelmorLibraryFileName));
   g_is_home_install = AsciiUpperCase(OwnModulePath()).find(home_library) != std::string::npos;
 
   // A folder that cannot be made shows up as failing writes, which the

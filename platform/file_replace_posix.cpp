@@ -40,12 +40,6 @@ class KeepLastError {
   uint32_t code_;
 };
 
-// The file a symlink (or a chain of them) names; `path` itself otherwise.
-std::string ResolvedTarget(const std::string& path) {
-  char resolved[PATH_MAX];
-  return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
-}
-
 std::string SiblingOf(const std::string& target) {
   return target + "." + std::to_string(CurrentProcessId()) + "." +
          std::to_string(CurrentThreadId()) + kSiblingEnd;
@@ -149,7 +143,7 @@ bool FolderWritable(const std::string& target) {
 }  // namespace
 
 bool ReplaceFileContent(const std::string& path, const std::string& bytes) {
-  const std::string target = ResolvedTarget(path);
+  const std::string target = ResolvedPath(path);
   RemoveDeadWritersSiblings(target);
   struct stat original;
   const bool exists = ::stat(target.c_str(), &original) == 0 && !S_ISDIR(original.st_mode);

@@ -43,6 +43,10 @@ int64_t FileGetSize(FileHandle file);
 bool FileSetSize(FileHandle file, int64_t size);
 void FileClose(FileHandle file);
 
+// The file `path` names with symlinks, "." and ".." and doubled delimiters
+// resolved, or `path` as given when that fails. Windows: `path` as given.
+std::string ResolvedPath(const std::string& path);
+
 bool FileExists(const std::string& path);       // files only
 bool DirectoryExists(const std::string& path);
 // Creates the folder and every missing parent. True when it exists after.

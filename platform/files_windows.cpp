@@ -170,6 +170,8 @@ std::vector<std::string> FindFiles(const std::string& pattern) {
   return names;
 }
 
+std::string ResolvedPath(const std::string& path) { return path; }
+
 // Windows names hold no wildcard characters.
 std::vector<std::string> FindFilesStartingWith(const std::string& path) {
   return FindFiles(path + "*");

@@ -1,6 +1,10 @@
 #include "platform/paths_posix.h"
 
+#include "platform/files.h"
+
 #include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +34,11 @@ std::string Absolute(const std::string& path) {
 std::string WithTrailingSlash(std::string path) {
   if (path.empty() || path.back() != '/') path += '/';
   return path;
+}
+
+std::string ResolvedPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
 int OpenOrCreateShared(const std::string& path, int flags) {

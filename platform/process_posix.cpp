@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "platform/errors_posix.h"
+#include "platform/files.h"
 #include "platform/paths_posix.h"
 
 namespace zelmor::platform {
@@ -34,7 +35,10 @@ std::string WindowsDirectory() {
   return dir;
 }
 
-std::string ZedeHome() { return WithTrailingSlash(Absolute(EnvOr("ZEDE_HOME", "/opt/zede/"))); }
+// Resolved as the library's own path is, so that the two compare.
+std::string ZedeHome() {
+  return WithTrailingSlash(ResolvedPath(Absolute(EnvOr("ZEDE_HOME", "/opt/zede/"))));
+}
 
 std::vector<std::string> CommandLineArguments() {
   std::ifstream in("/proc/self/cmdline", std::ios::binary);

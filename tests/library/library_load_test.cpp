@@ -40,12 +40,15 @@ std::string LoadedClientPath() {
 // Child: loads the library by path as a host does, uses a few exports,
 // unloads it and writes what it saw as name=value lines.
 //   args: library path, report path, "preload" to load the dummy client first,
-//         "pool" to take and return a pooled connection before unloading.
+//         "pool" to take and return a pooled connection before unloading,
+//         "cwd=<folder>" to run in that folder.
 ZELMOR_CHILD_ROLE(load_library) {
   std::map<std::string, std::string> report;
   platform::SetEnvironmentVariable("FIREBIRD", kMarker);
-  for (size_t i = 2; i < args.size(); ++i)
+  for (size_t i = 2; i < args.size(); ++i) {
     if (args[i] == "preload" && !platform::LoadModule(DummyClient())) return 3;
+    if (args[i].rfind("cwd=", 0) == 0) std::filesystem::current_path(args[i].substr(4));
+  }
 
   {
     ZelmorApi api;
@@ -156,6 +159,33 @@ TEST_F(LibraryLoad, AtHomeTheLogOpensWithABlankLineAndClosesWithTheUnloadLine) {
             std::string::npos)
       << lines[1];
   EXPECT_NE(lines.back().find("> Модуль выгружен"), std::string::npos) << lines.back();
+}
+
+// Spellings of the home that name the same folder: each is the home, so
+// the load line is written.
+TEST_F(LibraryLoad, TheHomeIsFoundThroughSymlinksDotsAndDoubledSlashes) {
+  if (platform::kPathDelimiter == '\\') GTEST_SKIP() << "the Windows home is fixed";
+  const std::string library = InstallAtHome();
+  const std::string real_home = home_.substr(0, home_.size() - 1);
+  std::filesystem::create_directory_symlink(real_home, scratch_ / "link");
+  const std::vector<std::pair<std::string, std::vector<std::string>>> spellings = {
+      {scratch_ / "link", {}},
+      {scratch_.Path() + "/home//", {}},
+      {".", {"cwd=" + real_home}},
+  };
+  for (const auto& [home, extra] : spellings) {
+    std::filesystem::remove_all(home_ + "LogFiles");
+    platform::SetEnvironmentVariable("ZEDE_HOME", home);
+    EXPECT_EQ(Run(library, extra).at("firebird"), home_ + platform::kHomeFirebirdFolder) << home;
+    EXPECT_TRUE(platform::FileExists(LogPath())) << "no log for ZEDE_HOME=" << home;
+  }
+  // The library in the home is a symlink to the built one.
+  platform::SetEnvironmentVariable("ZEDE_HOME", home_);
+  std::filesystem::remove_all(home_ + "LogFiles");
+  std::filesystem::remove(library);
+  std::filesystem::create_symlink(BuiltLibrary(), library);
+  Run(library);
+  EXPECT_TRUE(platform::FileExists(LogPath())) << "no log for a symlinked " << library;
 }
 
 TEST_F(LibraryLoad, AtHomeAMissingClientCopyIsReportedAsAWarning) {
