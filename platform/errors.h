@@ -39,4 +39,17 @@ void SetLastError(uint32_t code);
 // without a trailing line break.
 std::string SystemErrorMessage(uint32_t code);
 
+// Restores the error code a failed step left, after cleanup calls that may
+// change it.
+class KeepLastError {
+ public:
+  KeepLastError() : code_(LastError()) {}
+  ~KeepLastError() { SetLastError(code_); }
+  KeepLastError(const KeepLastError&) = delete;
+  KeepLastError& operator=(const KeepLastError&) = delete;
+
+ private:
+  uint32_t code_;
+};
+
 }  // namespace zelmor::platform

@@ -29,17 +29,6 @@ namespace {
 
 constexpr char kSiblingEnd[] = ".tmp";
 
-// Restores the error code a failed step left, after cleanup calls that may
-// change it.
-class KeepLastError {
- public:
-  KeepLastError() : code_(LastError()) {}
-  ~KeepLastError() { SetLastError(code_); }
-
- private:
-  uint32_t code_;
-};
-
 std::string SiblingOf(const std::string& target) {
   return target + "." + std::to_string(CurrentProcessId()) + "." +
          std::to_string(CurrentThreadId()) + kSiblingEnd;

@@ -15,17 +15,6 @@ namespace zelmor {
 
 namespace {
 
-// Restores the error code a failed step left, after cleanup calls that may
-// change it.
-class KeepLastError {
- public:
-  KeepLastError() : code_(platform::LastError()) {}
-  ~KeepLastError() { platform::SetLastError(code_); }
-
- private:
-  uint32_t code_;
-};
-
 // The whole file; a missing file (or a folder in its place) reads as empty,
 // as the profile functions read it. False with LastError() set when an
 // existing file cannot be read.
@@ -39,7 +28,7 @@ bool LoadText(const std::string& path, std::string& text) {
   while ((got = platform::FileRead(file, buffer, sizeof buffer)) > 0)
     text.append(buffer, static_cast<size_t>(got));
   {
-    KeepLastError keep;
+    platform::KeepLastError keep;
     platform::FileClose(file);
   }
   return got == 0;
