@@ -23,6 +23,7 @@ ZELMOR_CHILD_ROLE(hold_mutex_as_account) {
   test::WriteFileBytes(args.at(1), "held");
   test::WaitUntil([&] { return platform::FileExists(args.at(2)); }, 60000);
   platform::ReleaseMutex(mutex);
+  platform::CloseMutex(mutex);
   return 0;
 }
 
@@ -31,7 +32,10 @@ ZELMOR_CHILD_ROLE(hold_mutex_as_account) {
 ZELMOR_CHILD_ROLE(open_mutex_as_account) {
   platform::MutexHandle mutex = CreateGlobalMutex(args.at(0), "", false);
   if (!mutex) return platform::LastError() == platform::kErrorAccessDenied ? 0 : 2;
-  return platform::WaitMutex(mutex) ? 1 : 3;
+  const int taken = platform::WaitMutex(mutex) ? 1 : 3;
+  if (taken == 1) platform::ReleaseMutex(mutex);
+  platform::CloseMutex(mutex);
+  return taken;
 }
 
 // True when a thread of this process gets `mutex` within `ms`.
