@@ -139,10 +139,10 @@ void CutAt(const LogLimits& limits, LogFile& file, int64_t first_kept_byte) {
 
 }  // namespace
 
-std::optional<DateTime> AgeCheckDue(double max_age, LogFile& file, DateTime last_check,
+std::optional<DateTime> AgeCheckDue(double max_age, int64_t size, DateTime last_check,
                                     const std::function<DateTime()>& now) {
   if (max_age <= 0) return std::nullopt;
-  if (file.Size() <= kAgeScanBlock) return std::nullopt;
+  if (size <= kAgeScanBlock) return std::nullopt;
   const DateTime moment = now();
   if (MillisecondsBetween(last_check, moment) <= kAgeCheckInterval * 1000) return std::nullopt;
   return moment;

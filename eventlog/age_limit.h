@@ -1,6 +1,7 @@
 // The age limit of a log file's lines (MaxAge, in days).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -13,13 +14,13 @@ namespace zelmor::eventlog {
 // Bytes read at a time by the age scan; smaller files are not checked.
 constexpr int kAgeScanBlock = 32768;
 
-// The gates of the age check, in their order: an age limit is set, `file`
-// holds more than one block, and the logger's last check (`last_check`)
+// The gates of the age check, in their order: an age limit is set, the
+// file (of `size` bytes) holds more than one block, and the logger's last check (`last_check`)
 // lies more than kAgeCheckInterval before the time `now` tells (asked only
 // when the first two gates pass). Returns the moment of a check that is due,
 // to be recorded as the logger's last check whatever the check then meets;
 // nothing when a gate stops it.
-std::optional<DateTime> AgeCheckDue(double max_age, LogFile& file, DateTime last_check,
+std::optional<DateTime> AgeCheckDue(double max_age, int64_t size, DateTime last_check,
                                     const std::function<DateTime()>& now);
 
 // Runs a check that is due at `now`; takes the file, which is closed on

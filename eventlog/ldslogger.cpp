@@ -27,18 +27,9 @@ constexpr char kFailureReportFormat[] =
     "Ошибка при попытке записи (%0:s) в лог \"%1:s\" строки [%2:s]: %3:s <%4:s>";
 constexpr char kFailureMark[] = " <Ошибка при записи в лог>";
 
-// Process and thread ids cost a system call each, a tenth of a line's
-// budget; a thread's id is kept per thread and asked again only when the
-// process id shows a fork.
-struct Ids {
-  uint32_t process_id;
-  uint32_t thread_id;
-};
-Ids CurrentIds() {
-  thread_local Ids cached{0, 0};
-  const uint32_t process_id = platform::CurrentProcessId();
-  if (cached.process_id != process_id) cached = {process_id, platform::CurrentThreadId()};
-  return cached;
+// The open a failure report names.
+const char* StageOf(eventlog::OpenMode mode) {
+  return mode == eventlog::OpenMode::kCreate ? "fmCreate" : "fmOpenReadWrite";
 }
 
 }  // namespace
@@ -124,27 +115,37 @@ std::string TLDSLogger::BuildLine(std::string_view trimmed_text, uint8_t level) 
   layout.show_thread_id = Options.ShowThreadId;
   layout.prefix = Options.Prefix;
   if (Options.ShowProcessId || Options.ShowThreadId) {
-    const Ids ids = CurrentIds();
-    layout.process_id = ids.process_id;
-    layout.thread_id = ids.thread_id;
+    layout.process_id = platform::CurrentProcessId();
+    layout.thread_id = platform::CurrentThreadId();
   }
   return eventlog::FormatLogLine(Timestamp(Seam.Clock()), trimmed_text, level, layout);
 }
 
+// A line costs the bare cycle of a shared append, held under the
+// machine-wide mutex: lock, open, seek to the end, write, close, unlock. The
+// file's sharing adds one call on Linux: the shared flock taken at the open,
+// without which another program could rename or delete the log while this
+// one writes (Windows refuses both to an open file). Nothing is asked twice:
+// the open itself tells a missing file (then created), and the size comes
+// from the seek rather than a stat.
 void TLDSLogger::AppendToFile(std::string& line, std::string& stage, bool& opened) {
   using eventlog::OpenMode;
-  const bool exists = platform::FileExists(file_name_);
-  stage = exists ? "fmOpenReadWrite" : "fmCreate";
-  eventlog::LogFile file =
-      eventlog::OpenLogFile(file_name_, exists ? OpenMode::kOpenReadWrite : OpenMode::kCreate,
-                            eventlog::kDefaultOpenTimeout);
+  OpenMode mode = OpenMode::kOpenReadWrite;
+  eventlog::LogFile file;
+  try {
+    file = eventlog::OpenOrCreateLogFile(file_name_, eventlog::kDefaultOpenTimeout, mode);
+  } catch (...) {
+    stage = StageOf(mode);
+    throw;
+  }
+  stage = StageOf(mode);
   stage += "-OK";
   opened = true;
   line += "\r\n";
-  file.Append(line);
+  const int64_t size = file.Append(line);
   line.resize(line.size() - 2);
   stage += ";ProcessFile...";
-  ApplyLimits(std::move(file));
+  ApplyLimits(std::move(file), size);
 }
 
 eventlog::LogLimits TLDSLogger::Limits() const {
@@ -152,14 +153,14 @@ eventlog::LogLimits TLDSLogger::Limits() const {
           Options.MaxAge, date_time_format_};
 }
 
-void TLDSLogger::ApplyLimits(eventlog::LogFile file) {
+void TLDSLogger::ApplyLimits(eventlog::LogFile file, int64_t size) {
   const int64_t max_size = Options.MaxSize;
-  if (max_size > 0 && file.Size() > max_size + max_size / 3) {
+  if (max_size > 0 && size > max_size + max_size / 3) {
     eventlog::CheckSizeLimit(Limits(), std::move(file));
     return;
   }
   const std::optional<DateTime> due =
-      eventlog::AgeCheckDue(Options.MaxAge, file, last_age_check_, Seam.Clock);
+      eventlog::AgeCheckDue(Options.MaxAge, size, last_age_check_, Seam.Clock);
   if (!due) return;
   // Recorded before the check runs: one that fails is not tried again
   // before the interval has passed.

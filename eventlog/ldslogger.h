@@ -88,8 +88,9 @@ class TLDSLogger {
   // Opens (or creates), appends, applies the limits and closes. `opened` is
   // set once the file is open.
   void AppendToFile(std::string& line, std::string& stage, bool& opened);
-  // Runs the one limit check a line calls for; the file is closed after.
-  void ApplyLimits(eventlog::LogFile file);
+  // Runs the one limit check a line calls for on the file of `size` bytes;
+  // the file is closed after.
+  void ApplyLimits(eventlog::LogFile file, int64_t size);
   eventlog::LogLimits Limits() const;
   void ReportFailure(const std::string& stage, std::string_view text,
                      const std::string& message, const char* class_name);

@@ -27,6 +27,10 @@ int32_t TicksUntil(uint32_t deadline) {
   return static_cast<int32_t>(deadline - platform::TickCount());
 }
 
+bool IsMissing(uint32_t code) {
+  return code == platform::kErrorFileNotFound || code == platform::kErrorPathNotFound;
+}
+
 }  // namespace
 
 LogFile::LogFile(LogFile&& other) noexcept
@@ -95,9 +99,10 @@ void LogFile::Write(const void* buffer, size_t count) {
   if (!platform::FileWriteAll(handle_, buffer, count)) throw EWriteError("Stream write error");
 }
 
-void LogFile::Append(std::string_view bytes) {
+int64_t LogFile::Append(std::string_view bytes) {
   const int64_t old_end = Seek(0, platform::SeekOrigin::kEnd);
-  if (platform::FileWriteAll(handle_, bytes.data(), bytes.size())) return;
+  if (platform::FileWriteAll(handle_, bytes.data(), bytes.size()))
+    return old_end + static_cast<int64_t>(bytes.size());
   const uint32_t error = platform::LastError();
   platform::FileSetSize(handle_, old_end);
   throw EWriteError("Stream write error: " + platform::SystemErrorMessage(error));
@@ -113,20 +118,37 @@ void LogFile::CopyFrom(LogFile& source, int64_t count) {
   }
 }
 
-LogFile OpenLogFile(const std::string& path, OpenMode mode, int timeout_ms) {
+namespace {
+
+LogFile OpenWithRetries(const std::string& path, OpenMode& mode, int timeout_ms,
+                        bool create_when_missing) {
   if (timeout_ms < 0) timeout_ms = kDefaultOpenTimeout;
-  if (timeout_ms == 0) return LogFile::Open(path, mode);
   const uint32_t deadline = platform::TickCount() + static_cast<uint32_t>(timeout_ms);
   for (;;) {
     uint32_t error = 0;
     LogFile file = LogFile::TryOpen(path, mode, error);
     if (file.IsOpen()) return file;
-    if (!IsSharingConflict(error)) LogFile::RaiseOpenError(path, mode, error);
+    if (create_when_missing && mode == OpenMode::kOpenReadWrite && IsMissing(error)) {
+      mode = OpenMode::kCreate;
+      continue;
+    }
+    if (!IsSharingConflict(error) || timeout_ms == 0) LogFile::RaiseOpenError(path, mode, error);
     if (TicksUntil(deadline) <= 0)
       throw Exception("Log file open timeout: " + std::to_string(timeout_ms) + " ms (" +
                       platform::SystemErrorMessage(error) + ")");
     platform::SleepMs(10);
   }
+}
+
+}  // namespace
+
+LogFile OpenLogFile(const std::string& path, OpenMode mode, int timeout_ms) {
+  return OpenWithRetries(path, mode, timeout_ms, false);
+}
+
+LogFile OpenOrCreateLogFile(const std::string& path, int timeout_ms, OpenMode& mode) {
+  mode = OpenMode::kOpenReadWrite;
+  return OpenWithRetries(path, mode, timeout_ms, true);
 }
 
 bool DeleteLogFile(const std::string& path, int timeout_ms) {

@@ -43,10 +43,11 @@ class LogFile {
   // Reads exactly `count` bytes or raises EReadError.
   void ReadExact(void* buffer, size_t count);
   void Write(const void* buffer, size_t count);
-  // Appends `bytes` at the end as one write. A write the OS takes only in
-  // part is cut back to the old end before EWriteError is raised, so no
-  // torn line stays in the file.
-  void Append(std::string_view bytes);
+  // Appends `bytes` at the end as one write and returns the size after it,
+  // counted from the end the seek found, so no stat is needed. A write the
+  // OS takes only in part is cut back to the old end before EWriteError is
+  // raised, so no torn line stays in the file.
+  int64_t Append(std::string_view bytes);
   // Copies `count` bytes from `source`'s position to this file's position.
   void CopyFrom(LogFile& source, int64_t count);
 
@@ -61,6 +62,11 @@ class LogFile {
 // negative timeout means kDefaultOpenTimeout, 0 a single attempt. Other
 // failures raise the open's own error at once.
 LogFile OpenLogFile(const std::string& path, OpenMode mode, int timeout_ms);
+// As OpenLogFile with kOpenReadWrite, except that a missing file (or
+// folder) is created instead: the open itself tells, so no existence check
+// is made first. `mode` ends as the kind of open the file or the failure
+// came from.
+LogFile OpenOrCreateLogFile(const std::string& path, int timeout_ms, OpenMode& mode);
 
 // Deletes `path`, retrying sharing and lock violations (a scanner or indexer
 // holding the file for a moment) every 10 ms until `timeout_ms` after the

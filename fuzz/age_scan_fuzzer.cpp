@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   {
     LogFile file = LogFile::Open(LogPath(), OpenMode::kOpenReadWrite);
-    const std::optional<DateTime> due = AgeCheckDue(limits.max_age, file, 0, FixedNow);
+    const std::optional<DateTime> due = AgeCheckDue(limits.max_age, file.Size(), 0, FixedNow);
     fuzz::Require(due.has_value(), "the check of a file above one block is not due");
     CheckAgeLimit(limits, std::move(file), *due);
   }

@@ -36,8 +36,10 @@ FileHandle OpenWithLock(const std::string& path, int flags, int lock, bool trunc
     SetErrno(errno, path);
     return kInvalidFile;
   }
+  // A folder opened for writing fails above with EISDIR; only a read-only
+  // open needs the stat that refuses it.
   struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if ((flags & O_ACCMODE) == O_RDONLY && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
     SetLastError(kErrorAccessDenied);
     return kInvalidFile;

@@ -1,11 +1,13 @@
 #include "platform/process.h"
 
 #include <langinfo.h>
+#include <pthread.h>
 #include <locale.h>
 #include <stdlib.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <fstream>
 
@@ -22,10 +24,42 @@ std::string EnvOr(const char* name, const char* fallback) {
   return value && *value ? value : fallback;
 }
 
+// The ids cost a system call each, a tenth of a log line's budget, so each
+// is asked once: the process id once per process, a thread's id once per
+// thread. A fork gives the child new ids; the fork handler forgets the
+// process id and moves the generation on, which makes every thread's kept
+// id stale.
+std::atomic<uint32_t> g_process_id{0};
+std::atomic<uint32_t> g_fork_generation{0};
+
+void ForgetIdsInForkedChild() {
+  g_process_id.store(0, std::memory_order_relaxed);
+  g_fork_generation.fetch_add(1, std::memory_order_relaxed);
+}
+
 }  // namespace
 
-uint32_t CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
-uint32_t CurrentThreadId() { return static_cast<uint32_t>(::syscall(SYS_gettid)); }
+uint32_t CurrentProcessId() {
+  uint32_t id = g_process_id.load(std::memory_order_relaxed);
+  if (id != 0) return id;
+  static const bool registered = ::pthread_atfork(nullptr, nullptr, ForgetIdsInForkedChild) == 0;
+  id = static_cast<uint32_t>(::getpid());
+  if (registered) g_process_id.store(id, std::memory_order_relaxed);
+  return id;
+}
+
+uint32_t CurrentThreadId() {
+  struct Kept {
+    uint32_t id = 0;
+    uint32_t generation = 0;
+  };
+  thread_local Kept kept;
+  CurrentProcessId();  // registers the fork handler before an id is kept
+  const uint32_t generation = g_fork_generation.load(std::memory_order_relaxed);
+  if (kept.id == 0 || kept.generation != generation)
+    kept = {static_cast<uint32_t>(::syscall(SYS_gettid)), generation};
+  return kept.id;
+}
 
 std::string TempPath() { return WithTrailingSlash(EnvOr("TMPDIR", "/tmp/")); }
 

@@ -15,14 +15,25 @@ namespace zelmor {
 
 namespace {
 
+// After a failed open: true when there is no file to read (nothing, or a
+// folder, at the path); otherwise the open's error stays in LastError().
+bool IsMissingOrFolder(const std::string& path) {
+  const uint32_t error = platform::LastError();
+  if (error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound) return true;
+  if (error == platform::kErrorAccessDenied && platform::DirectoryExists(path)) return true;
+  platform::SetLastError(error);
+  return false;
+}
+
 // The whole file; a missing file (or a folder in its place) reads as empty,
 // as the profile functions read it. False with LastError() set when an
 // existing file cannot be read.
 bool LoadText(const std::string& path, std::string& text) {
   text.clear();
-  if (!platform::FileExists(path)) return true;
+  // The open itself tells a missing file: no stat before it, on the path
+  // every read takes.
   const platform::FileHandle file = platform::OpenShared(path, false);
-  if (file == platform::kInvalidFile) return false;
+  if (file == platform::kInvalidFile) return IsMissingOrFolder(path);
   char buffer[65536];
   int64_t got = 0;
   while ((got = platform::FileRead(file, buffer, sizeof buffer)) > 0)

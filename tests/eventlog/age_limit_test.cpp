@@ -56,7 +56,7 @@ class AgeLimit : public testing::Test {
   bool Check() {
     LogFile file = LogFile::Open(path_, OpenMode::kOpenReadWrite);
     const std::optional<DateTime> due =
-        AgeCheckDue(limits_.max_age, file, last_check_, [this] { return now_; });
+        AgeCheckDue(limits_.max_age, file.Size(), last_check_, [this] { return now_; });
     if (!due) return false;
     last_check_ = *due;
     CheckAgeLimit(limits_, std::move(file), *due);
