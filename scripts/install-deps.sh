@@ -9,7 +9,7 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   build-essential cmake ninja-build pkg-config libcli11-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  clang libclang-rt-14-dev valgrind
+  clang libclang-rt-14-dev valgrind strace
   firebird3.0-server firebird3.0-utils firebird-dev libfbclient2
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   wine wine32:i386

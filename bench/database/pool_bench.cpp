@@ -1,7 +1,8 @@
 // Cost of taking and returning a pooled connection (a hit) against a fresh
 // attach and detach of the same database, and the pool's own share of a hit:
 // the hit minus the two component calls it makes (StartTransaction on take,
-// Rollback on return) measured bare on the same connection.
+// Rollback on return) measured bare on the same connection, in time and in
+// system calls counted.
 //
 // Needs the private server: eval "$(scripts/firebird-server.sh start DIR)".
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "database/pool.h"
 #include "support/bench_main.h"
 #include "support/server_target.h"
+#include "support/system_calls.h"
 
 namespace zelmor {
 namespace {
@@ -25,6 +27,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kHits = 40000;
 constexpr int kAttaches = 4;
 constexpr int kRounds = 41;
+constexpr int kCountedHits = 2000;
 
 // The median round of each body, in microseconds per iteration. The rounds
 // of the bodies alternate, so that both meet the same server and machine.
@@ -72,6 +75,12 @@ int bench::Run() {
        }});
   const double hit = pooled_figures[0];
   const double calls = pooled_figures[1];
+  const double hit_system_calls =
+      bench::CallsPerRun(kCountedHits, [&] { db::FBReturnIBDataBaseToPool(take(), "Bench"); });
+  const double round_trip_system_calls = bench::CallsPerRun(kCountedHits, [&] {
+    transaction->StartTransaction();
+    transaction->Rollback();
+  });
   db::ClearPool();
 
   const double fresh = MedianMicroseconds(kAttaches, {[&] {
@@ -89,6 +98,14 @@ int bench::Run() {
   std::printf("ratio fresh / hit:               %9.1f x   (target >= 100)\n", fresh / hit);
   std::printf("StartTransaction + Rollback:     %9.2f us\n", calls);
   std::printf("pool's own cost per hit:         %9.2f us  (target < 5)\n", hit - calls);
+  if (hit_system_calls >= 0) {
+    std::printf("system calls per hit:            %9.2f     (StartTransaction + Rollback %.2f, "
+                "the pool's own %.2f)\n",
+                hit_system_calls, round_trip_system_calls,
+                hit_system_calls - round_trip_system_calls);
+    std::printf("RESULT pool_hit_calls=%.2f calls\n", hit_system_calls);
+    std::printf("RESULT pool_round_trip_calls=%.2f calls\n", round_trip_system_calls);
+  }
   std::printf("RESULT pool_hit=%.2f us\n", hit);
   std::printf("RESULT pool_fresh=%.2f us\n", fresh);
   return 0;

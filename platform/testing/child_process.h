@@ -27,6 +27,10 @@ ProcessHandle SpawnProcess(const std::string& executable,
 bool WaitProcess(ProcessHandle process, uint32_t timeout_ms, int& exit_code);
 // Ends the process at once, as a crash would, and reaps it.
 void KillProcess(ProcessHandle process);
+// Asks the process to end as Ctrl+C does (SIGINT on Linux; Windows has no
+// such request for another console process and ends it at once), then
+// waits for it to end and reaps it.
+void InterruptProcess(ProcessHandle process);
 // Releases the handle of an ended process (no-op on Linux).
 void CloseProcess(ProcessHandle process);
 

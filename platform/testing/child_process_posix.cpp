@@ -73,6 +73,12 @@ void KillProcess(ProcessHandle process) {
   ::waitpid(static_cast<pid_t>(process), &status, 0);
 }
 
+void InterruptProcess(ProcessHandle process) {
+  ::kill(static_cast<pid_t>(process), SIGINT);
+  int status;
+  ::waitpid(static_cast<pid_t>(process), &status, 0);
+}
+
 void CloseProcess(ProcessHandle) {}
 
 }  // namespace zelmor::platform

@@ -98,6 +98,8 @@ void KillProcess(ProcessHandle process) {
   ::WaitForSingleObject(AsHandle(process), INFINITE);
 }
 
+void InterruptProcess(ProcessHandle process) { KillProcess(process); }
+
 void CloseProcess(ProcessHandle process) {
   if (process != kInvalidProcess) ::CloseHandle(AsHandle(process));
 }
