@@ -49,6 +49,15 @@ struct Folder {
   std::string path;
 };
 
+// Runs `writer` on `threads` threads at once, this one among them.
+template <typename Writer>
+void OnThreads(int threads, Writer& writer) {
+  std::vector<std::thread> others;
+  for (int t = 1; t < threads; ++t) others.emplace_back(writer);
+  writer();
+  for (std::thread& other : others) other.join();
+}
+
 // The threads of one process share what a process shares: the in-process
 // lock and one handle of the named mutex.
 void FloorLoop(const std::string& path, int lines, int threads) {
@@ -67,10 +76,7 @@ void FloorLoop(const std::string& path, int lines, int threads) {
       platform::FileClose(file);
     }
   };
-  std::vector<std::thread> others;
-  for (int t = 1; t < threads; ++t) others.emplace_back(writer);
-  writer();
-  for (std::thread& other : others) other.join();
+  OnThreads(threads, writer);
   platform::CloseMutex(mutex);
 }
 
@@ -85,10 +91,7 @@ void LoggerLoop(const std::string& path, int lines, int threads) {
   auto writer = [&] {
     for (int i = 0; i < lines; ++i) logger.WriteLine(kText, 0);
   };
-  std::vector<std::thread> others;
-  for (int t = 1; t < threads; ++t) others.emplace_back(writer);
-  writer();
-  for (std::thread& other : others) other.join();
+  OnThreads(threads, writer);
 }
 
 void RemoveLogs(const std::string& folder) {
