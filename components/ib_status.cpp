@@ -2,26 +2,13 @@
 
 #include <string>
 
+#include "components/ib_error_class.h"
 #include "rtl/exceptions.h"
 
 namespace zelmor {
 
 bool IBStatus::ConnectionLost() const {
-  if (!Failed()) return false;
-  switch (vector[1]) {
-    case isc_network_error:
-    case isc_net_read_err:
-    case isc_net_write_err:
-    case isc_net_connect_err:
-    case isc_lost_db_connection:
-    case isc_conn_lost:
-    case isc_shutdown:
-    case isc_att_shutdown:
-    case isc_bad_db_handle:
-      return true;
-    default:
-      return false;
-  }
+  return Failed() && IBErrorClassOf(static_cast<long>(vector[1])) == TIBErrorClass::kLostConnection;
 }
 
 void IBStatus::Raise() const {

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "components/ib_database.h"
+#include "components/ib_error_class.h"
 #include "components/ib_transaction.h"
 #include "database/connect.h"
 #include "database/connection_text.h"
@@ -103,6 +104,25 @@ void OpenAndStart(TIBDatabase& database, const std::string& caller_tag) {
   if (!transaction.InTransaction()) transaction.StartTransaction();
 }
 
+// Opens and starts a taken connection; one that fails leaves the pool.
+void OpenAndStartOrDiscard(TIBDatabase* database, const std::string& caller_tag) {
+  try {
+    OpenAndStart(*database, caller_tag);
+  } catch (const std::exception&) {
+    Discard(database, caller_tag);
+    throw;
+  }
+}
+
+// An idle connection that was still attached when taken and whose
+// transaction start reports the connection gone died while it waited (the
+// server restarted, the attachment was killed); nothing of it reached a
+// caller since its last return, so a fresh one may take its place.
+bool DiedWhileIdle(bool attached_when_taken, const std::exception& start_failure) {
+  return attached_when_taken &&
+         IBErrorClassOf(start_failure) == TIBErrorClass::kLostConnection;
+}
+
 // Under PoolLock. An unknown object (a null one included) changes nothing.
 void MarkIdle(TIBDatabase* database, DateTime now) {
   for (TDBPool& entry : PoolList()) {
@@ -143,19 +163,28 @@ TIBDatabase* FBGetIBDataBaseFromPool(const std::string& database_path, const std
                                      const std::string& caller_tag) {
   return WithContext("FBGetIBDataBaseFromPool", kNameTheClass, [&] {
     const std::string key = PoolKey(server, port, database_path);
-    TIBDatabase* database = nullptr;
+    // Under PoolLock.
+    const auto add = [&] { return AddConnection(key, user_name, password, char_set); };
+    TIBDatabase* idle = nullptr;
+    TIBDatabase* fresh = nullptr;
     {
       std::lock_guard guard(PoolLock());
-      database = TakeIdle(key);
-      if (!database) database = AddConnection(key, user_name, password, char_set);
+      idle = TakeIdle(key);
+      if (!idle) fresh = add();
     }
-    try {
-      OpenAndStart(*database, caller_tag);
-    } catch (const std::exception&) {
-      Discard(database, caller_tag);
-      throw;
+    if (idle) {
+      const bool attached_when_taken = idle->Connected();
+      try {
+        OpenAndStartOrDiscard(idle, caller_tag);
+        return idle;
+      } catch (const std::exception& error) {
+        if (!DiedWhileIdle(attached_when_taken, error)) throw;
+      }
+      std::lock_guard guard(PoolLock());
+      fresh = add();
     }
-    return database;
+    OpenAndStartOrDiscard(fresh, caller_tag);
+    return fresh;
   });
 }
 

@@ -37,7 +37,10 @@ std::string PoolKey(const std::string& server, int32_t port, const std::string& 
 
 // An idle connection of the same key, or a new one, connected and its
 // read-only default transaction started. A connection whose open or start
-// fails is dropped from the pool and freed. Failures are raised as
+// fails is dropped from the pool and freed. An idle one whose start reports
+// a lost connection (it died while idle: a server restart, a killed
+// attachment) is replaced by a fresh connection once, and the caller hears
+// only of the fresh one's failure. Failures are raised as
 // "FBGetIBDataBaseFromPool -> <message> <# <class> #>".
 TIBDatabase* FBGetIBDataBaseFromPool(const std::string& database_path, const std::string& password,
                                      int32_t port, const std::string& server,

@@ -6,6 +6,7 @@
 #include "components/component.h"
 #include "components/ib_database.h"
 #include "components/ib_dataset.h"
+#include "components/ib_error_class.h"
 #include "components/ib_field.h"
 #include "components/ib_param.h"
 #include "components/ib_transaction.h"
