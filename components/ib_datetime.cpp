@@ -30,9 +30,12 @@ DateTime IBTimestampToDateTime(const ISC_TIMESTAMP& stamp) {
 ISC_TIMESTAMP DateTimeToIBTimestamp(DateTime value) {
   long days = static_cast<long>(std::trunc(value));
   double units = std::round(std::fabs(value - days) * kTimeUnitsPerDay);
+  // The fraction is the time of day on `days` on both sides of day zero, so
+  // a time that rounds up to midnight is the start of the day after, also
+  // before 1899-12-30 (-1.99999999999 is 1899-12-30 00:00, day 0).
   if (units >= kTimeUnitsPerDay) {
     units -= kTimeUnitsPerDay;
-    days += value >= 0 ? 1 : -1;
+    ++days;
   }
   ISC_TIMESTAMP stamp;
   stamp.timestamp_date = static_cast<ISC_DATE>(days + kDayOfDateTimeZero);

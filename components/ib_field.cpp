@@ -9,6 +9,7 @@
 #include "components/ib_dataset.h"
 #include "components/ib_datetime.h"
 #include "components/ib_transaction.h"
+#include "components/scaled_number.h"
 #include "rtl/exceptions.h"
 #include "rtl/format_settings.h"
 #include "rtl/text.h"
@@ -38,21 +39,6 @@ int64_t IntegerOf(const XSQLVAR& var) {
   }
 }
 
-double PowerOfTen(int exponent) { return std::pow(10.0, exponent); }
-
-// A scaled integer (NUMERIC/DECIMAL) as exact decimal text.
-std::string ScaledText(int64_t value, int scale) {
-  if (scale >= 0) return IntToStr(value) + std::string(static_cast<size_t>(scale), '0');
-  const bool negative = value < 0;
-  // Through unsigned so that the most negative value has a magnitude.
-  const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  std::string digits = std::to_string(magnitude);
-  const size_t decimals = static_cast<size_t>(-scale);
-  if (digits.size() <= decimals) digits.insert(0, decimals - digits.size() + 1, '0');
-  digits.insert(digits.size() - decimals, 1, DefaultFormatSettings().decimal_separator);
-  return negative ? "-" + digits : digits;
-}
-
 [[noreturn]] void CannotConvert(const std::string& field, const char* target) {
   throw EConvertError("Field " + field + " cannot be read as " + target);
 }
@@ -76,7 +62,7 @@ std::string TIBField::AsString() const {
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_INT64:
-      return var.sqlscale == 0 ? IntToStr(IntegerOf(var)) : ScaledText(IntegerOf(var), var.sqlscale);
+      return ScaledText(IntegerOf(var), var.sqlscale, DefaultFormatSettings().decimal_separator);
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_D_FLOAT:
@@ -101,7 +87,13 @@ int64_t TIBField::AsInt64() const {
   if (IsNull()) return 0;
   const XSQLVAR& var = Column(column_);
   const int type = TypeOf(var);
-  if (IsInteger(type) && var.sqlscale == 0) return IntegerOf(var);
+  if (IsInteger(type)) {
+    int64_t value = 0;
+    if (!ScaledToInteger(IntegerOf(var), var.sqlscale, value)) {
+      throw EConvertError("Field " + name_ + ": value out of integer range");
+    }
+    return value;
+  }
   if (type == SQL_BOOLEAN) return Read<unsigned char>(var) ? 1 : 0;
   if (type == SQL_TEXT || type == SQL_VARYING || type == SQL_BLOB) {
     const std::string text = Trim(AsString());
@@ -109,7 +101,7 @@ int64_t TIBField::AsInt64() const {
     if (!TryStrToInt(text, value)) throw EConvertError("'" + text + "' is not a valid integer value");
     return value;
   }
-  if (IsInteger(type) || type == SQL_FLOAT || type == SQL_DOUBLE || type == SQL_D_FLOAT) {
+  if (type == SQL_FLOAT || type == SQL_DOUBLE || type == SQL_D_FLOAT) {
     const double value = std::round(AsFloat());
     if (!(value >= -9223372036854775808.0 && value < 9223372036854775808.0)) {
       throw EConvertError("Field " + name_ + ": value out of integer range");
@@ -135,7 +127,7 @@ double TIBField::AsFloat() const {
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_INT64:
-      return static_cast<double>(IntegerOf(var)) * PowerOfTen(var.sqlscale);
+      return ScaledToDouble(IntegerOf(var), var.sqlscale);
     case SQL_FLOAT:
       return Read<float>(var);
     case SQL_DOUBLE:

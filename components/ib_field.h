@@ -23,6 +23,11 @@ class TIBField {
   bool IsNull() const;
   // NULL reads as "" or 0. A getter that cannot convert the value raises
   // EConvertError. Text and blobs come as the bytes the server sent.
+  // NUMERIC and DECIMAL read exactly: AsString is the server's decimal text
+  // with every digit of the scale ("0.3000" for NUMERIC(18,4), with the
+  // format settings' decimal separator), AsFloat the double nearest to it,
+  // AsInt64 and AsInteger the whole number nearest to it, halves away from
+  // zero (2.5 is 3, -2.5 is -3), as for floating-point columns.
   std::string AsString() const;
   int32_t AsInteger() const;
   int64_t AsInt64() const;

@@ -1,11 +1,15 @@
 #include "components/ib_statement.h"
 
 #include <cstring>
+#include <limits>
 
 #include "components/ib_blob.h"
 #include "components/ib_datetime.h"
 #include "components/ib_status.h"
+#include "components/scaled_number.h"
+#include "rtl/datetime.h"
 #include "rtl/exceptions.h"
+#include "rtl/format_settings.h"
 #include "rtl/text.h"
 
 namespace zelmor {
@@ -30,6 +34,27 @@ int QueryType(const GDSEntries& api, IBHandle& statement) {
 bool IsText(const XSQLVAR& var) {
   const int type = var.sqltype & ~1;
   return type == SQL_TEXT || type == SQL_VARYING;
+}
+
+// The values an integer column (NUMERIC and DECIMAL too) stores; false for
+// other types.
+bool StoredRange(int type, int64_t& minimum, int64_t& maximum) {
+  switch (type) {
+    case SQL_SHORT:
+      minimum = std::numeric_limits<int16_t>::min();
+      maximum = std::numeric_limits<int16_t>::max();
+      return true;
+    case SQL_LONG:
+      minimum = std::numeric_limits<int32_t>::min();
+      maximum = std::numeric_limits<int32_t>::max();
+      return true;
+    case SQL_INT64:
+      minimum = std::numeric_limits<int64_t>::min();
+      maximum = std::numeric_limits<int64_t>::max();
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace
@@ -93,7 +118,8 @@ void IBStatement::Bind(const std::vector<const TIBParam*>& values) {
 }
 
 // The value is sent in a type of its own and the server converts it to the
-// type the statement expects, as it does for literals.
+// type the statement expects, as it does for literals; only a double for an
+// integer column is converted here (BindFloat).
 void IBStatement::BindOne(XSQLVAR& var, const TIBParam& value) {
   const int described = var.sqltype & ~1;
   var.sqlind = reinterpret_cast<ISC_SHORT*>(params_.Allocate(sizeof(ISC_SHORT)));
@@ -115,11 +141,7 @@ void IBStatement::BindOne(XSQLVAR& var, const TIBParam& value) {
       *reinterpret_cast<ISC_INT64*>(var.sqldata) = value.IntegerValue();
       return;
     case TIBParam::Kind::kFloat:
-      var.sqltype = SQL_DOUBLE | 1;
-      var.sqlscale = 0;
-      var.sqllen = sizeof(double);
-      var.sqldata = params_.Allocate(sizeof(double));
-      *reinterpret_cast<double*>(var.sqldata) = value.FloatValue();
+      BindFloat(var, value);
       return;
     case TIBParam::Kind::kDateTime:
       var.sqltype = SQL_TIMESTAMP | 1;
@@ -153,6 +175,32 @@ void IBStatement::BindOne(XSQLVAR& var, const TIBParam& value) {
   const auto length = static_cast<unsigned short>(text.size());
   std::memcpy(var.sqldata, &length, 2);
   std::memcpy(var.sqldata + 2, text.data(), text.size());
+}
+
+// A double for an integer column (NUMERIC and DECIMAL too) is scaled here:
+// the server's own conversion multiplies in floating point and wraps near
+// 2^63.
+void IBStatement::BindFloat(XSQLVAR& var, const TIBParam& value) {
+  int64_t minimum = 0;
+  int64_t maximum = 0;
+  if (!StoredRange(var.sqltype & ~1, minimum, maximum)) {
+    var.sqltype = SQL_DOUBLE | 1;
+    var.sqlscale = 0;
+    var.sqllen = sizeof(double);
+    var.sqldata = params_.Allocate(sizeof(double));
+    *reinterpret_cast<double*>(var.sqldata) = value.FloatValue();
+    return;
+  }
+  int64_t scaled = 0;
+  if (!DoubleToScaled(value.FloatValue(), var.sqlscale, minimum, maximum, scaled)) {
+    throw EIBClientError("Parameter " + value.Name() + ": " +
+                         FloatToStr(value.FloatValue(), DefaultFormatSettings()) +
+                         " is out of range for its column");
+  }
+  var.sqltype = SQL_INT64 | 1;
+  var.sqllen = sizeof(ISC_INT64);
+  var.sqldata = params_.Allocate(sizeof(ISC_INT64));
+  *reinterpret_cast<ISC_INT64*>(var.sqldata) = scaled;
 }
 
 void IBStatement::Execute() {

@@ -43,6 +43,7 @@ class IBStatement {
 
  private:
   void BindOne(XSQLVAR& var, const TIBParam& value);
+  void BindFloat(XSQLVAR& var, const TIBParam& value);
 
   IBHandle& database_;
   IBHandle& transaction_;
