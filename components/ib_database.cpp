@@ -1,8 +1,10 @@
 #include "components/ib_database.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "components/ib_dataset.h"
+#include "components/ib_error_class.h"
 #include "components/ib_handle.h"
 #include "components/ib_status.h"
 #include "components/ib_transaction.h"
@@ -82,16 +84,28 @@ void TIBDatabase::Attach() {
   }
 }
 
+// Whatever fails on the way, every step is taken, so that the datasets,
+// transactions and the attachment are released on the server; the first
+// failure is raised after.
 void TIBDatabase::Detach() {
-  CloseDataSets();
-  for (TIBTransaction* transaction : Transactions()) {
-    if (!transaction->InTransaction()) continue;
-    const TIBTransactionAction action = transaction->DefaultAction();
+  std::exception_ptr first_failure;
+  const auto keep = [&first_failure] {
+    if (!first_failure) first_failure = std::current_exception();
+  };
+  for (TIBDataSet* dataset : DataSets()) {
     try {
-      transaction->End(action == taCommit || action == taCommitRetaining ? taCommit : taRollback);
-    } catch (const EIBInterBaseError&) {
-      // A lost connection has ended the transaction already; go on detaching.
-      if (transaction->InTransaction()) throw;
+      dataset->Close();
+    } catch (const std::exception&) {
+      keep();
+    }
+  }
+  for (TIBTransaction* transaction : Transactions()) {
+    try {
+      transaction->EndForced();
+    } catch (const EIBInterBaseError& error) {
+      // A lost connection has ended the transaction already; the detach
+      // below lets the attachment go.
+      if (IBErrorClassOf(error) != TIBErrorClass::kLostConnection) keep();
     }
   }
   const GDSEntries& api = GetGDSLibrary().Entries();
@@ -101,9 +115,17 @@ void TIBDatabase::Detach() {
     api.isc_detach_database(status.get(), db.ptr());
   }
   if (status.Failed()) {
-    if (!status.ConnectionLost()) status.Raise();
-    handle_ = 0;
+    if (status.ConnectionLost()) {
+      handle_ = 0;
+    } else {
+      try {
+        status.Raise();
+      } catch (const EIBInterBaseError&) {
+        keep();
+      }
+    }
   }
+  if (first_failure) std::rethrow_exception(first_failure);
 }
 
 void TIBDatabase::CreateDatabase() {

@@ -31,13 +31,10 @@ void Erase(std::vector<T*>& list, T* item) {
 TIBTransaction::TIBTransaction(TComponent* owner) : TComponent(owner) {}
 
 TIBTransaction::~TIBTransaction() {
-  if (InTransaction()) {
-    try {
-      End(default_action_ == taCommit || default_action_ == taCommitRetaining ? taCommit
-                                                                               : taRollback);
-    } catch (const std::exception&) {
-      // A destructor cannot report; the server rolls back what is left.
-    }
+  try {
+    EndForced();
+  } catch (const std::exception&) {
+    // A destructor cannot report; what could be ended is ended.
   }
   std::vector<TIBDataSet*> datasets;
   std::vector<TIBDatabase*> default_of;
@@ -127,6 +124,26 @@ void TIBTransaction::End(TIBTransactionAction action) {
     // Without a connection the transaction is over whatever was asked.
     if (status.ConnectionLost()) handle_ = 0;
     status.Raise();
+  }
+}
+
+void TIBTransaction::EndForced() {
+  if (!InTransaction()) return;
+  if (default_action_ != taCommit && default_action_ != taCommitRetaining) {
+    End(taRollback);
+    return;
+  }
+  try {
+    End(taCommit);
+  } catch (const EIBInterBaseError&) {
+    if (InTransaction()) {
+      try {
+        End(taRollback);
+      } catch (const EIBInterBaseError&) {
+        // The commit's failure is the one to report.
+      }
+    }
+    throw;
   }
 }
 

@@ -25,7 +25,7 @@ enum TIBTransactionAction : uint8_t {
 class TIBTransaction : public TComponent {
  public:
   explicit TIBTransaction(TComponent* owner = nullptr);
-  // Ends an active transaction by its DefaultAction (errors swallowed: a
+  // Ends an active transaction as a detach does (errors swallowed: a
   // destructor cannot report them) and lets go of its datasets.
   ~TIBTransaction() override;
   const char* ClassName() const override { return "TIBTransaction"; }
@@ -63,6 +63,10 @@ class TIBTransaction : public TComponent {
   // Ends the transaction by `action`; on a lost connection the handle is let
   // go before the error is raised.
   void End(TIBTransactionAction action);
+  // Ends an active transaction by its DefaultAction when it must end, at a
+  // detach or when it is freed: a commit the server refuses is rolled back
+  // so that nothing stays open, and the commit's failure is raised after.
+  void EndForced();
   void CloseDataSets();
   void AddDataSet(TIBDataSet* dataset);
   void RemoveDataSet(TIBDataSet* dataset);

@@ -161,5 +161,67 @@ TEST(DatabaseTest, CloseDataSetsClosesEveryAttachedDataSet) {
   EXPECT_TRUE(database->Connected());
 }
 
+// Closes that cannot end a transaction by its default action: the server
+// refuses its commit. Whatever fails, nothing may stay open on the server.
+class ForcedCloseTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!test::ServerUnavailable().empty()) return;
+    auto admin = ConnectShared();
+    test::InstallCommitRefusal(*admin);
+    test::Execute(*admin, "recreate table " + Table() + " (id integer)");
+  }
+  void SetUp() override {
+    ZELMOR_REQUIRE_SERVER();
+    observer_ = ConnectShared();
+    test::Execute(*observer_, "delete from " + table_);
+    database_ = ConnectShared();
+    attachment_ = test::AttachmentId(*database_);
+  }
+  static std::string Table() { return test::UniqueTable("T_FORCED"); }
+
+  // A transaction whose commit fails, after it has written a row.
+  TIBTransaction* ArmWithARow() {
+    return test::ArmCommitFailure(*database_, "insert into " + table_ + " values (1)");
+  }
+  int64_t OpenAttachments() { return test::OpenAttachments(*observer_, {attachment_}); }
+  int64_t Rows() { return test::QueryInteger(*observer_, "select count(*) from " + table_); }
+
+  std::string table_ = Table();
+  std::unique_ptr<TIBDatabase> observer_;
+  std::unique_ptr<TIBDatabase> database_;
+  int64_t attachment_ = 0;
+};
+
+TEST_F(ForcedCloseTest, ACloseWhoseCommitFailsRollsBackDetachesAndStillRaises) {
+  TIBTransaction* armed = ArmWithARow();
+  try {
+    database_->SetConnected(false);
+    FAIL() << "the failed commit was swallowed";
+  } catch (const EIBInterBaseError& error) {
+    EXPECT_NE(error.Message().find("commit refused"), std::string::npos) << error.Message();
+  }
+  EXPECT_FALSE(armed->InTransaction());
+  EXPECT_FALSE(database_->Connected());
+  EXPECT_EQ(OpenAttachments(), 0);
+  EXPECT_EQ(Rows(), 0) << "rolled back, not committed";
+  database_->SetConnected(true);
+  EXPECT_TRUE(database_->Connected()) << "and it can be opened again";
+}
+
+TEST_F(ForcedCloseTest, FreeingADatabaseWhoseCommitFailsLeavesNothingOnTheServer) {
+  ArmWithARow();
+  database_.reset();
+  EXPECT_EQ(OpenAttachments(), 0);
+  EXPECT_EQ(Rows(), 0);
+}
+
+TEST_F(ForcedCloseTest, FreeingATransactionWhoseCommitFailsRollsItBack) {
+  delete ArmWithARow();
+  EXPECT_EQ(Rows(), 0);
+  EXPECT_NO_THROW(database_->SetConnected(false)) << "no transaction is left to refuse the detach";
+  EXPECT_EQ(OpenAttachments(), 0);
+}
+
 }  // namespace
 }  // namespace zelmor

@@ -141,6 +141,55 @@ void Execute(TIBDatabase& database, const std::string& sql) {
   transaction.Commit();
 }
 
+int64_t QueryInteger(TIBDatabase& database, const std::string& sql) {
+  TIBTransaction transaction;
+  transaction.SetDefaultDatabase(&database);
+  transaction.Params().SetText("read\nconcurrency");
+  transaction.StartTransaction();
+  TIBDataSet query;
+  query.SetDatabase(&database);
+  query.SetTransaction(&transaction);
+  query.SelectSQL().SetText(sql);
+  query.Open();
+  return query.Fields(0).AsInt64();
+}
+
+int64_t AttachmentId(TIBDatabase& database) {
+  return QueryInteger(database, "select current_connection from rdb$database");
+}
+
+int64_t OpenAttachments(TIBDatabase& observer, const std::vector<int64_t>& ids) {
+  std::string list;
+  for (int64_t id : ids) list += (list.empty() ? "" : ", ") + std::to_string(id);
+  if (list.empty()) return 0;
+  return QueryInteger(observer,
+                      "select count(*) from mon$attachments where mon$attachment_id in (" + list + ")");
+}
+
+void InstallCommitRefusal(TIBDatabase& database) {
+  Execute(database, "create or alter exception ZELMOR_COMMIT_REFUSED 'commit refused'");
+  Execute(database,
+          "create or alter trigger ZELMOR_FAIL_COMMIT on transaction commit as begin "
+          "if (rdb$get_context('USER_TRANSACTION', 'ZELMOR_FAIL_COMMIT') = '1') then "
+          "exception ZELMOR_COMMIT_REFUSED; end");
+}
+
+TIBTransaction* ArmCommitFailure(TIBDatabase& database, const std::string& sql) {
+  TIBTransaction* transaction = MakeTransaction(database, "write\nread_committed\nnowait");
+  transaction->StartTransaction();
+  TIBDataSet statement;
+  statement.SetDatabase(&database);
+  statement.SetTransaction(transaction);
+  if (!sql.empty()) {
+    statement.SelectSQL().SetText(sql);
+    statement.ExecSQL();
+  }
+  statement.SelectSQL().SetText(
+      "select rdb$set_context('USER_TRANSACTION', 'ZELMOR_FAIL_COMMIT', '1') from rdb$database");
+  statement.Open();
+  return transaction;
+}
+
 std::string UniqueTable(const std::string& stem) {
   return stem + "_" + std::to_string(platform::CurrentProcessId());
 }

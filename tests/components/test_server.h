@@ -4,7 +4,9 @@
 #pragma once
 
 #include <memory>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -55,6 +57,25 @@ std::unique_ptr<TIBDatabase> ConnectShared();
 TIBTransaction* MakeTransaction(TIBDatabase& database, const std::string& params);
 // Runs `sql` in its own read-write transaction and commits.
 void Execute(TIBDatabase& database, const std::string& sql);
+// The first column of the first row of `sql`, run in a read-only
+// transaction of its own (a fresh one sees a fresh MON$ snapshot).
+int64_t QueryInteger(TIBDatabase& database, const std::string& sql);
+// The server's number for the attachment of `database` (CURRENT_CONNECTION).
+int64_t AttachmentId(TIBDatabase& database);
+// How many of the attachments `ids` the server still has, asked through
+// `observer`, another attachment to the same database (MON$ATTACHMENTS
+// shows the attachments of its own database only).
+int64_t OpenAttachments(TIBDatabase& observer, const std::vector<int64_t>& ids);
+
+// A commit that the server refuses with "commit refused" once armed in a
+// transaction: an exception and a database trigger on commit, made in the
+// program's database (before any case keeps an attachment: the server
+// refuses to alter the trigger while one is in use).
+void InstallCommitRefusal(TIBDatabase& database);
+// A new read-write transaction of `database` (owned by it), started and
+// armed, whose commit the server refuses; `sql`, when given, runs in it first.
+TIBTransaction* ArmCommitFailure(TIBDatabase& database, const std::string& sql = "");
+
 // A table name used by this process only, so that child processes and
 // concurrent runs of one program do not meet.
 std::string UniqueTable(const std::string& stem);

@@ -235,37 +235,20 @@ class PoolCloseFailureTest : public PoolTest {
   // Made once: altering a trigger while an earlier case's connection is
   // still attached is refused by the server.
   static void SetUpTestSuite() {
-    if (!test::ServerUnavailable().empty()) return;
-    auto admin = test::ConnectShared();
-    test::Execute(*admin, "create or alter exception ZELMOR_COMMIT_REFUSED 'commit refused'");
-    test::Execute(*admin,
-                  "create or alter trigger ZELMOR_FAIL_COMMIT on transaction commit as begin "
-                  "if (rdb$get_context('USER_TRANSACTION', 'ZELMOR_FAIL_COMMIT') = '1') then "
-                  "exception ZELMOR_COMMIT_REFUSED; end");
-  }
-
-  // Leaves a transaction active on `database` whose commit (its default
-  // action at close) fails.
-  static void ArmCommitFailure(TIBDatabase* database) {
-    auto* transaction = new TIBTransaction(database);
-    transaction->SetDefaultDatabase(database);
-    transaction->Params().SetText("write\nread_committed\nnowait");
-    transaction->StartTransaction();
-    TIBDataSet arm;
-    arm.SetDatabase(database);
-    arm.SetTransaction(transaction);
-    arm.SelectSQL().SetText(
-        "select rdb$set_context('USER_TRANSACTION', 'ZELMOR_FAIL_COMMIT', '1') from rdb$database");
-    arm.Open();
+    if (test::ServerUnavailable().empty()) test::InstallCommitRefusal(*test::ConnectShared());
   }
 };
 
 TEST_F(PoolCloseFailureTest, ATrimmedConnectionThatFailsToCloseDoesNotKeepTheOthersOpen) {
   ZELMOR_REQUIRE_SERVER();
   std::vector<TIBDatabase*> taken;
-  for (int i = 0; i < 6; ++i) taken.push_back(Take());
-  ArmCommitFailure(taken[5]);  // the first one set aside
-  ArmCommitFailure(taken[3]);
+  std::vector<int64_t> trimmed;
+  for (int i = 0; i < 6; ++i) {
+    taken.push_back(Take());
+    if (i > 0) trimmed.push_back(test::AttachmentId(*taken.back()));
+  }
+  test::ArmCommitFailure(*taken[5]);  // the first one set aside
+  test::ArmCommitFailure(*taken[3]);
   for (TIBDatabase* database : taken) Return(database);
   Advance(6);
   try {
@@ -280,13 +263,19 @@ TEST_F(PoolCloseFailureTest, ATrimmedConnectionThatFailsToCloseDoesNotKeepTheOth
   EXPECT_EQ(LinesWith("[Trim] Ошибка закрытия подкл.").size(), 2u);
   EXPECT_EQ(LinesWith("[Trim] DB:CLOSE").size(), 3u) << "the others were closed all the same";
   EXPECT_TRUE(PoolLockIsFree());
+  EXPECT_EQ(test::OpenAttachments(*test::ConnectShared(), trimmed), 0)
+      << "the failed ones were rolled back and detached all the same";
 }
 
 TEST_F(PoolCloseFailureTest, ClearPoolReleasesEveryConnectionAndReportsTheFirstFailure) {
   ZELMOR_REQUIRE_SERVER();
   std::vector<TIBDatabase*> taken;
-  for (int i = 0; i < 3; ++i) taken.push_back(Take());
-  ArmCommitFailure(taken[0]);
+  std::vector<int64_t> attachments;
+  for (int i = 0; i < 3; ++i) {
+    taken.push_back(Take());
+    attachments.push_back(test::AttachmentId(*taken.back()));
+  }
+  test::ArmCommitFailure(*taken[0]);
   try {
     db::ClearPool();
     FAIL() << "the failed close was swallowed";
@@ -297,6 +286,7 @@ TEST_F(PoolCloseFailureTest, ClearPoolReleasesEveryConnectionAndReportsTheFirstF
   EXPECT_EQ(LinesWith("[] Ошибка закрытия подкл.").size(), 1u);
   EXPECT_EQ(LinesWith("[] DB:CLOSE").size(), 2u);
   EXPECT_TRUE(PoolLockIsFree());
+  EXPECT_EQ(test::OpenAttachments(*test::ConnectShared(), attachments), 0);
 }
 
 }  // namespace
