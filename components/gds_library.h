@@ -43,8 +43,7 @@ namespace zelmor {
   X(isc_close_blob)                    \
   X(isc_cancel_blob)                   \
   X(isc_interprete)                    \
-  X(isc_sqlcode)                       \
-  X(isc_vax_integer)
+  X(isc_sqlcode)
 
 // Entry points used when the client offers them (fb_interpret came with 2.0
 // and is the safe form of isc_interprete).

@@ -57,8 +57,16 @@ std::string TIBField::AsString() const {
   switch (type) {
     case SQL_TEXT:
       return std::string(var.sqldata, static_cast<unsigned short>(var.sqllen));
-    case SQL_VARYING:
-      return std::string(var.sqldata + 2, Read<unsigned short>(var));
+    case SQL_VARYING: {
+      // The length comes from the server; the buffer holds sqllen bytes.
+      const unsigned short length = Read<unsigned short>(var);
+      if (length > static_cast<unsigned short>(var.sqllen)) {
+        throw EIBClientError("Field " + name_ + ": the server sent " + IntToStr(length) +
+                             " bytes for a column of " +
+                             IntToStr(static_cast<unsigned short>(var.sqllen)));
+      }
+      return std::string(var.sqldata + 2, length);
+    }
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_INT64:

@@ -2,6 +2,7 @@
 // that hosts never need ibase.h), lent to a client call as the API's type.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <type_traits>
 
@@ -11,12 +12,20 @@ namespace zelmor {
 
 using IBHandle = std::uintptr_t;
 
-// Copies the stored handle out for a call and back in when it ends:
+// Copies the stored handle out for a call, and back in when the call
+// changed it:
 //   ApiHandle db(handle_); api.isc_attach_database(..., db.ptr(), ...);
+// A call that leaves the handle alone writes nothing: threads share a
+// transaction (the fuel database's), and a fetch on one must not put back
+// the handle that a commit on another has just zeroed.
 class ApiHandle {
  public:
-  explicit ApiHandle(IBHandle& slot) : slot_(slot), handle_(ToApi(slot)) {}
-  ~ApiHandle() { slot_ = FromApi(handle_); }
+  explicit ApiHandle(IBHandle& slot)
+      : slot_(slot), lent_(std::atomic_ref<IBHandle>(slot).load()), handle_(ToApi(lent_)) {}
+  ~ApiHandle() {
+    const IBHandle after = FromApi(handle_);
+    if (after != lent_) std::atomic_ref<IBHandle>(slot_).store(after);
+  }
   ApiHandle(const ApiHandle&) = delete;
   ApiHandle& operator=(const ApiHandle&) = delete;
   FB_API_HANDLE* ptr() { return &handle_; }
@@ -41,6 +50,7 @@ class ApiHandle {
   }
 
   IBHandle& slot_;
+  const IBHandle lent_;
   FB_API_HANDLE handle_;
 };
 

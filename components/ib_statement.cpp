@@ -7,6 +7,7 @@
 #include "components/ib_datetime.h"
 #include "components/ib_status.h"
 #include "components/scaled_number.h"
+#include "components/sql_info.h"
 #include "rtl/datetime.h"
 #include "rtl/exceptions.h"
 #include "rtl/format_settings.h"
@@ -26,9 +27,7 @@ int QueryType(const GDSEntries& api, IBHandle& statement) {
   ApiHandle handle(statement);
   api.isc_dsql_sql_info(status.get(), handle.ptr(), 1, &item, sizeof buffer, buffer);
   status.Check();
-  if (buffer[0] != isc_info_sql_stmt_type) return 0;
-  const short length = static_cast<short>(api.isc_vax_integer(buffer + 1, 2));
-  return static_cast<int>(api.isc_vax_integer(buffer + 3, length));
+  return StatementTypeFromInfo(buffer, sizeof buffer);
 }
 
 bool IsText(const XSQLVAR& var) {

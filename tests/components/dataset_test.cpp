@@ -202,5 +202,27 @@ TEST_F(DataSetTest, StatementsInTheWrongPlaceAreRefused) {
   EXPECT_TRUE(query->Active());
 }
 
+TEST_F(DataSetTest, RepeatedOpensLeaveNoStatementOnTheServer) {
+  const std::string statements =
+      "select count(*) from mon$statements where mon$attachment_id = current_connection";
+  const int64_t before = test::QueryInteger(*database_, statements);
+  auto query = Make("select id from " + table_ + " where id > :low");
+  for (int i = 0; i < 1000; ++i) {
+    query->ParamByName("low").SetAsInteger(i);
+    query->Open();
+    query->Close();
+  }
+  // Each way a statement can fail after it was allocated.
+  auto not_a_query = Make("insert into " + table_ + " (id) values (1)");
+  auto fails_at_fetch = Make("select 1 / 0 from rdb$database");
+  auto fails_at_execute = Make("insert into " + table_ + " (id) values (null)");
+  for (int i = 0; i < 100; ++i) {
+    EXPECT_THROW(not_a_query->Open(), EIBClientError);
+    EXPECT_THROW(fails_at_fetch->Open(), EIBInterBaseError);
+    EXPECT_THROW(fails_at_execute->ExecSQL(), EIBInterBaseError);
+  }
+  EXPECT_EQ(test::QueryInteger(*database_, statements), before);
+}
+
 }  // namespace
 }  // namespace zelmor

@@ -2,10 +2,13 @@
 // every build, also where no Firebird client is installed.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "components/gds_library.h"
 #include "components/ib_database.h"
 #include "components/ib_dataset.h"
 #include "components/ib_transaction.h"
+#include "components/sql_info.h"
 #include "platform/platform.h"
 #include "rtl/exceptions.h"
 
@@ -119,6 +122,48 @@ TEST(UnconnectedComponentsTest, ParametersFollowTheStatementTextAndKeepValues) {
   EXPECT_EQ(dataset.ParamByName("A").IntegerValue(), 5);
   EXPECT_TRUE(dataset.ParamByName("c").IsNull());
   EXPECT_THROW(dataset.ParamByName("B"), EIBClientError);
+}
+
+// Lengths the server sends are checked against the buffers they describe.
+TEST(ServerLengthsTest, AVaryingLengthPastItsColumnIsRefused) {
+  TIBDataSet dataset;
+  alignas(8) char data[64] = {};
+  ISC_SHORT indicator = 0;
+  XSQLVAR var{};
+  var.sqltype = SQL_VARYING | 1;
+  var.sqllen = 4;
+  var.sqldata = data;
+  var.sqlind = &indicator;
+  const TIBField field(dataset, &var, "NAME");
+  for (const unsigned short length : {0, 4}) {
+    std::memcpy(data, &length, 2);
+    EXPECT_EQ(field.AsString().size(), length);
+  }
+  const unsigned short too_long = 40;
+  std::memcpy(data, &too_long, 2);
+  EXPECT_THROW(field.AsString(), EIBClientError);
+}
+
+TEST(ServerLengthsTest, AStatementInfoReplyIsReadWithinItsLength) {
+  const char select[] = {isc_info_sql_stmt_type, 4, 0, isc_info_sql_stmt_select, 0, 0, 0,
+                         isc_info_end};
+  EXPECT_EQ(StatementTypeFromInfo(select, sizeof select), isc_info_sql_stmt_select);
+  const char one_byte[] = {isc_info_sql_stmt_type, 1, 0, isc_info_sql_stmt_exec_procedure};
+  EXPECT_EQ(StatementTypeFromInfo(one_byte, sizeof one_byte), isc_info_sql_stmt_exec_procedure);
+
+  const char past_the_reply[] = {isc_info_sql_stmt_type, 4, 0, 1, 0};
+  const char past_an_integer[] = {isc_info_sql_stmt_type, 5, 0, 1, 0, 0, 0, 0};
+  const char empty_value[] = {isc_info_sql_stmt_type, 0, 0, isc_info_end};
+  const char huge_length[] = {isc_info_sql_stmt_type, '\xFF', '\xFF', 1, 0, 0, 0};
+  const char other_item[] = {isc_info_truncated, 4, 0, 1, 0, 0, 0};
+  const char header_only[] = {isc_info_sql_stmt_type, 4};
+  for (const auto& [reply, size] :
+       {std::pair{past_the_reply, sizeof past_the_reply},
+        std::pair{past_an_integer, sizeof past_an_integer},
+        std::pair{empty_value, sizeof empty_value}, std::pair{huge_length, sizeof huge_length},
+        std::pair{other_item, sizeof other_item}, std::pair{header_only, sizeof header_only}}) {
+    EXPECT_THROW(StatementTypeFromInfo(reply, size), EIBClientError) << size;
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // their behaviour on the server, and wrong states are refused.
 #include <gtest/gtest.h>
 
+#include "components/ib_handle.h"
 #include "rtl/exceptions.h"
 #include "test_server.h"
 
@@ -130,6 +131,19 @@ TEST_F(TransactionTest, CommitClosesTheDataSetsOfTheTransactionRetainingDoesNot)
   EXPECT_EQ(query.Fields(0).AsInteger(), 10);
   transaction->Commit();
   EXPECT_FALSE(query.Active());
+}
+
+TEST_F(TransactionTest, ACallInProgressDoesNotPutBackAHandleACommitZeroed) {
+  TIBTransaction* shared = Start(kReadOnly);
+  {
+    // A fetch on another thread holds the transaction's handle while this
+    // thread commits.
+    ApiHandle fetch_in_progress(shared->Handle());
+    shared->Commit();
+  }
+  EXPECT_FALSE(shared->InTransaction());
+  EXPECT_NO_THROW(shared->StartTransaction()) << "no dead handle stands in the way";
+  EXPECT_EQ(Value(shared), 10);
 }
 
 }  // namespace

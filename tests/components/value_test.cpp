@@ -26,7 +26,9 @@ class ValueTest : public testing::Test {
     test::Execute(*test::ConnectShared(),
                   "recreate table " + Table() +
                       " (id integer not null primary key, stamp timestamp,"
-                      " n18 numeric(18,4), n9 numeric(9,2), n4 numeric(4,1), big bigint)");
+                      " n18 numeric(18,4), n9 numeric(9,2), n4 numeric(4,1), big bigint,"
+                      " name varchar(10), utf varchar(10) character set utf8,"
+                      " memo blob sub_type text)");
   }
   void SetUp() override {
     ZELMOR_REQUIRE_SERVER();
@@ -214,6 +216,50 @@ TEST_F(ValueTest, TextAndIntegerParametersIntoNumericColumnsAreExactOrRefused) {
                EIBError);
   EXPECT_THROW(Write(6, "n18", [](TIBParam& p) { p.SetAsInteger(922337203685478); }), EIBError);
   EXPECT_THROW(Write(7, "n4", [](TIBParam& p) { p.SetAsString("3276.8"); }), EIBError);
+}
+
+TEST_F(ValueTest, TextAtExactlyItsDeclaredLengthReadsWhole) {
+  const std::string ten = "ABCDEFGHIJ";
+  const std::string cyrillic = "ЁлкаЖёлтая";  // 10 letters, 20 bytes stored as UTF-8
+  Write(1, "name", [&](TIBParam& p) { p.SetAsString(ten); });
+  Write(2, "utf", [&](TIBParam& p) { p.SetAsString(cyrillic); });
+  EXPECT_EQ(Read(1, "name")->Fields(0).AsString(), ten);
+  EXPECT_EQ(Read(2, "utf")->Fields(0).AsString(), cyrillic);
+  EXPECT_THROW(Write(3, "name", [&](TIBParam& p) { p.SetAsString(ten + "K"); }), EIBInterBaseError);
+
+  // Over a UTF-8 attachment the column's buffer is four bytes a letter.
+  auto utf8 = test::ConnectShared();
+  utf8->SetConnected(false);
+  utf8->Params().SetValues("lc_ctype", "UTF8");
+  utf8->SetConnected(true);
+  const std::string euros = "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"
+                            "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC";
+  test::Execute(*utf8, "insert into " + table_ + " (id, utf) values (4, '" + euros + "')");
+  TIBTransaction* reader = test::MakeTransaction(*utf8, "read\nread_committed");
+  reader->StartTransaction();
+  TIBDataSet query;
+  query.SetDatabase(utf8.get());
+  query.SetTransaction(reader);
+  query.SelectSQL().SetText("select utf, char_length(utf) from " + table_ + " where id = 4");
+  query.Open();
+  EXPECT_EQ(query.Fields(0).AsString(), euros);
+  EXPECT_EQ(query.Fields(1).AsInteger(), 10);
+}
+
+TEST_F(ValueTest, AnEmptyBlobIsNotANullOne) {
+  Write(1, "memo", [](TIBParam& p) { p.SetAsString(""); });
+  Write(2, "memo", [](TIBParam& p) { p.Clear(); });
+  auto empty = Make("select memo, memo is null, octet_length(memo) from " + table_ +
+                    " where id = 1");
+  empty->Open();
+  EXPECT_FALSE(empty->Fields(0).IsNull());
+  EXPECT_EQ(empty->Fields(0).AsString(), "");
+  EXPECT_FALSE(empty->Fields(1).AsBoolean()) << "the server holds an empty blob";
+  EXPECT_EQ(empty->Fields(2).AsInteger(), 0);
+  auto null = Make("select memo, memo is null from " + table_ + " where id = 2");
+  null->Open();
+  EXPECT_TRUE(null->Fields(0).IsNull());
+  EXPECT_TRUE(null->Fields(1).AsBoolean());
 }
 
 }  // namespace
