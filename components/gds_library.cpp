@@ -1,5 +1,7 @@
 #include "components/gds_library.h"
 
+#include <utility>
+
 #include "platform/errors.h"
 #include "platform/modules.h"
 #include "rtl/exceptions.h"
@@ -25,31 +27,32 @@ bool BindEntries(platform::ModuleHandle module, GDSEntries& entries) {
 }
 
 // A failed load is not remembered: the suite's copy may be loaded later.
-platform::ModuleHandle FindOrLoadClient() {
+platform::OwnedModule FindOrLoadClient() {
   const auto names = platform::ClientLibraryNames();
   for (const auto& name : names) {
-    if (auto module = platform::LoadedModule(name)) return module;
+    if (auto module = platform::ReferenceLoadedModule(name)) return module;
   }
   for (const auto& name : names) {
     if (auto module = platform::LoadModule(name)) return module;
   }
-  return nullptr;
+  return {};
 }
 
 }  // namespace
 
 bool TGDSLibrary::LoadLocked() {
   if (module_) return true;
-  platform::ModuleHandle module = FindOrLoadClient();
+  platform::OwnedModule module = FindOrLoadClient();
   if (!module) return false;
   GDSEntries entries;
-  if (!BindEntries(module, entries)) {
+  if (!BindEntries(module.Handle(), entries)) {
     const uint32_t why = platform::LastError();
-    platform::FreeModule(module);
+    // Only the reference taken here: whoever loaded the module keeps it.
+    module.Release();
     platform::SetLastError(why);
     return false;
   }
-  module_ = module;
+  module_ = std::move(module);
   entries_ = entries;
   loaded_ = true;
   return true;

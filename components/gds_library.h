@@ -80,7 +80,10 @@ class TGDSLibrary {
 
   std::mutex lock_;
   std::atomic<bool> loaded_{false};
-  platform::ModuleHandle module_ = nullptr;
+  // A reference of the runtime's own, held for as long as it may call the
+  // client: whoever else loaded it (the load sequence, the host) may let
+  // theirs go.
+  platform::OwnedModule module_;
   GDSEntries entries_;
 };
 

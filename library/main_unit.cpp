@@ -12,6 +12,7 @@
 #include "platform/notification.h"
 #include "platform/process.h"
 #include "rtl/exceptions.h"
+#include "rtl/process_object.h"
 #include "rtl/text.h"
 #include "settings/connection_params.h"
 #include "settings/ini_format_settings.h"
@@ -21,7 +22,9 @@ namespace {
 
 bool g_is_home_install = false;
 TLDSLogger* g_event_logger = nullptr;  // owned; freed by the unload sequence
-platform::ModuleHandle g_client_library = nullptr;
+// The suite's client copy as the load sequence loaded it: its reference,
+// given back by the unload sequence (the components hold one of their own).
+ProcessObject<platform::OwnedModule> g_client_library;
 
 using eventlog::kLevelError;
 using eventlog::kLevelPlain;
@@ -54,8 +57,9 @@ void PrepareClientLibrary(TLDSLogger& log) {
   if (platform::IsModuleLoaded(platform::kClientLibraryFileName)) {
     WarnClientLoadedTooEarly(log);
   } else if (platform::FileExists(path)) {
-    g_client_library = platform::LoadModule(path);
-    if (!g_client_library) {
+    platform::OwnedModule& client = g_client_library.Get();
+    client = platform::LoadModule(path);
+    if (!client) {
       log.WriteFmt("Файл \"%s\" присутствует, однако загрузить его не удалось: %s",
                    {path, LastErrorText()}, kLevelError);
     } else if (!GetGDSLibrary().TryIBLoad()) {
@@ -83,7 +87,7 @@ void WriteLoadMessage(TLDSLogger& log) {
 }  // namespace
 
 bool IsHomeInstall() { return g_is_home_install; }
-platform::ModuleHandle ClientLibraryHandle() { return g_client_library; }
+platform::ModuleHandle ClientLibraryHandle() { return g_client_library.Get().Handle(); }
 
 void LoadMainUnit() {
   // Resolved as the module's own path is: the library at home may be a
@@ -135,11 +139,9 @@ void UnloadMainUnit() {
   db::ReleasePoolList();
   db::ReleaseLocks();
 
-  // The result of the release is not looked at; nothing here raises.
-  if (g_client_library) {
-    platform::FreeModule(g_client_library);
-    g_client_library = nullptr;
-  }
+  // Freeing the object gives the client's reference back; the result is not
+  // looked at, and nothing here raises.
+  g_client_library.Release();
 
   if (log) log->WriteLine("Модуль выгружен", kLevelPlain);
   db::SetEventLogger(nullptr);

@@ -18,7 +18,8 @@ void LoadMainUnit();
 // Never raises: a failure of one step is logged and the rest still runs.
 void UnloadMainUnit();
 
-// What the load sequence found; for tests and the host program.
+// What the load sequence found; for tests and the host program. The handle
+// is for looking only: the unload sequence releases it.
 bool IsHomeInstall();
 platform::ModuleHandle ClientLibraryHandle();
 

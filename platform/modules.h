@@ -1,5 +1,5 @@
 // Modules: the host's executable, the suite's libraries and the Firebird
-// client, found, loaded and freed.
+// client, found, loaded and given back.
 #pragma once
 
 #include <string>
@@ -24,15 +24,61 @@ std::string HostExecutablePath();
 // Full path of the module (library or program) that contains `address`.
 std::string ModulePathOf(const void* address);
 
+// A reference to a module that this code took (LoadLibraryA or a counting
+// GetModuleHandleExA; dlopen): the module stays loaded while the object
+// holds it, and the reference is given back exactly once, by Release() or
+// when the object goes. Move-only.
+class OwnedModule {
+ public:
+  OwnedModule() = default;
+  ~OwnedModule() { Release(); }
+  OwnedModule(OwnedModule&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+  OwnedModule& operator=(OwnedModule&& other) noexcept {
+    if (this != &other) {
+      Release();
+      handle_ = other.handle_;
+      other.handle_ = nullptr;
+    }
+    return *this;
+  }
+  ModuleHandle Handle() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+  // Gives the reference back now (nothing for an empty object). False when
+  // the OS refuses, with LastError() set; the object is empty either way.
+  bool Release();
+
+ private:
+  friend OwnedModule LoadModule(const std::string& path_or_name);
+  friend OwnedModule ReferenceLoadedModule(const std::string& name);
+  explicit OwnedModule(ModuleHandle handle) : handle_(handle) {}
+  ModuleHandle handle_ = nullptr;
+};
+
+// A module that someone else keeps loaded, looked at without a reference of
+// its own (GetModuleHandleA): never released here, and valid only as long as
+// its owner keeps it.
+class BorrowedModule {
+ public:
+  BorrowedModule() = default;
+  ModuleHandle Handle() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+
+ private:
+  friend BorrowedModule LoadedModule(const std::string& name);
+  explicit BorrowedModule(ModuleHandle handle) : handle_(handle) {}
+  ModuleHandle handle_ = nullptr;
+};
+
 // True when a module with this file name is loaded in the process.
 bool IsModuleLoaded(const std::string& name);
-// nullptr on failure with LastError() set.
-ModuleHandle LoadModule(const std::string& path_or_name);
-// A module of that name already loaded, without loading it; nullptr if none.
-// The handle is borrowed (no reference is taken): never pass it to
-// FreeModule.
-ModuleHandle LoadedModule(const std::string& name);
+// Empty on failure with LastError() set.
+OwnedModule LoadModule(const std::string& path_or_name);
+// A module of that name already loaded, without loading it; empty if none.
+BorrowedModule LoadedModule(const std::string& name);
+// A reference of its own to a module of that name already loaded, without
+// loading one (GetModuleHandleExA without UNCHANGED_REFCOUNT; dlopen of the
+// loaded module's path); empty if none is loaded.
+OwnedModule ReferenceLoadedModule(const std::string& name);
 void* ModuleSymbol(ModuleHandle module, const char* symbol);
-bool FreeModule(ModuleHandle module);
 
 }  // namespace zelmor::platform

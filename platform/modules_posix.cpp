@@ -62,23 +62,32 @@ std::string ModulePathOf(const void* address) {
 
 bool IsModuleLoaded(const std::string& name) { return !FindLoadedModule(name).empty(); }
 
-ModuleHandle LoadedModule(const std::string& name) {
+BorrowedModule LoadedModule(const std::string& name) {
   const std::string path = FindLoadedModule(name);
-  if (path.empty()) return nullptr;
+  if (path.empty()) return BorrowedModule();
   // Borrowed, as GetModuleHandleA's handle is: the reference dlopen takes is
   // given back at once, and whoever loaded the module keeps it loaded.
   void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
   if (handle) ::dlclose(handle);
-  return handle;
+  return BorrowedModule(handle);
 }
 
-ModuleHandle LoadModule(const std::string& path_or_name) {
+OwnedModule ReferenceLoadedModule(const std::string& name) {
+  const std::string path = FindLoadedModule(name);
+  // RTLD_NOLOAD counts a reference to the module already there and never
+  // loads another file of that path.
+  void* handle = path.empty() ? nullptr : ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (!handle) SetLastError(kErrorModNotFound);
+  return OwnedModule(handle);
+}
+
+OwnedModule LoadModule(const std::string& path_or_name) {
   void* handle = ::dlopen(path_or_name.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     SetModuleErrorText(::dlerror());
     SetLastError(kErrorModNotFound);
   }
-  return handle;
+  return OwnedModule(handle);
 }
 
 void* ModuleSymbol(ModuleHandle module, const char* symbol) {
@@ -90,8 +99,11 @@ void* ModuleSymbol(ModuleHandle module, const char* symbol) {
   return address;
 }
 
-bool FreeModule(ModuleHandle module) {
-  if (::dlclose(module) != 0) {
+bool OwnedModule::Release() {
+  if (!handle_) return true;
+  void* handle = handle_;
+  handle_ = nullptr;
+  if (::dlclose(handle) != 0) {
     SetModuleErrorText(::dlerror());
     SetLastError(kErrorModNotFound);
     return false;

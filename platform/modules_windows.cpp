@@ -44,16 +44,31 @@ std::string ModulePathOf(const void* address) {
 
 bool IsModuleLoaded(const std::string& name) { return ::GetModuleHandleA(name.c_str()) != nullptr; }
 
-ModuleHandle LoadedModule(const std::string& name) { return ::GetModuleHandleA(name.c_str()); }
+BorrowedModule LoadedModule(const std::string& name) {
+  return BorrowedModule(::GetModuleHandleA(name.c_str()));
+}
 
-ModuleHandle LoadModule(const std::string& path_or_name) {
-  return ::LoadLibraryA(path_or_name.c_str());
+OwnedModule ReferenceLoadedModule(const std::string& name) {
+  HMODULE module = nullptr;
+  // Without GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT the call counts a
+  // reference, which FreeLibrary gives back.
+  if (!::GetModuleHandleExA(0, name.c_str(), &module)) module = nullptr;
+  return OwnedModule(module);
+}
+
+OwnedModule LoadModule(const std::string& path_or_name) {
+  return OwnedModule(::LoadLibraryA(path_or_name.c_str()));
 }
 
 void* ModuleSymbol(ModuleHandle module, const char* symbol) {
   return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(module), symbol));
 }
 
-bool FreeModule(ModuleHandle module) { return ::FreeLibrary(static_cast<HMODULE>(module)) != 0; }
+bool OwnedModule::Release() {
+  if (!handle_) return true;
+  HMODULE module = static_cast<HMODULE>(handle_);
+  handle_ = nullptr;
+  return ::FreeLibrary(module) != 0;
+}
 
 }  // namespace zelmor::platform

@@ -8,13 +8,12 @@
 
 #include <cstdint>
 
-// <windows.h> maps these names to their A/W variants or to FreeLibrary;
-// ours are the functions of this layer.
+// <windows.h> maps these names to their A/W variants; ours are the
+// functions of this layer.
 #undef DeleteFile
 #undef ReplaceFile
 #undef SetEnvironmentVariable
 #undef GetEnvironmentVariable
-#undef FreeModule
 
 namespace zelmor::platform::win {
 

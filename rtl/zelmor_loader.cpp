@@ -1,5 +1,7 @@
 #include "zelmor/loader.h"
 
+#include <utility>
+
 #include "platform/errors.h"
 #include "platform/modules.h"
 
@@ -7,13 +9,15 @@ namespace zelmor {
 
 bool ZelmorApi::Load(const std::string& path, std::string& error) {
   Unload();
-  module_ = platform::LoadModule(path);
-  if (!module_) {
+  platform::OwnedModule module = platform::LoadModule(path);
+  if (!module) {
     error = "cannot load " + path + ": " + platform::SystemErrorMessage(platform::LastError());
     return false;
   }
+  const platform::ModuleHandle handle = module.Handle();
+  module_ = new platform::OwnedModule(std::move(module));
 #define ZELMOR_API_RESOLVE(name)                                                 \
-  name = reinterpret_cast<decltype(name)>(platform::ModuleSymbol(module_, #name)); \
+  name = reinterpret_cast<decltype(name)>(platform::ModuleSymbol(handle, #name)); \
   if (!name) {                                                                   \
     error = path + " does not export " #name;                                    \
     Unload();                                                                    \
@@ -25,7 +29,8 @@ bool ZelmorApi::Load(const std::string& path, std::string& error) {
 }
 
 void ZelmorApi::Unload() {
-  if (module_) platform::FreeModule(module_);
+  // Freeing the reference's holder gives the module back.
+  delete static_cast<platform::OwnedModule*>(module_);
   module_ = nullptr;
 #define ZELMOR_API_CLEAR(name) name = nullptr;
   ZELMOR_EXPORTS(ZELMOR_API_CLEAR)

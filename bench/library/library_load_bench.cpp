@@ -19,12 +19,12 @@ namespace {
 
 constexpr int kLoads = 31;
 
-// Child: one LoadModule and FreeModule of `module`, microseconds to `result`.
+// Child: one LoadModule and Release of `module`, microseconds to `result`.
 int MeasureOnce(const std::string& module, const std::string& result) {
   const auto start = std::chrono::steady_clock::now();
-  const platform::ModuleHandle handle = platform::LoadModule(module);
+  platform::OwnedModule handle = platform::LoadModule(module);
   if (!handle) return 2;
-  platform::FreeModule(handle);
+  handle.Release();
   const std::chrono::duration<double, std::micro> spent = std::chrono::steady_clock::now() - start;
   std::ofstream(result) << spent.count();
   return 0;
@@ -71,7 +71,7 @@ int Main(int argc, char** argv) {
     std::fprintf(stderr, "library_load_bench: a child could not load its module\n");
     return 1;
   }
-  std::printf("LoadModule + FreeModule in a fresh process, median of %d:\n", kLoads);
+  std::printf("LoadModule + Release in a fresh process, median of %d:\n", kLoads);
   std::printf("  libZelmor.so (outside the home)  %9.0f us\n", zelmor);
   std::printf("  component runtime alone          %9.0f us\n", runtime);
   std::printf("  ratio                            %9.2f x\n", zelmor / runtime);

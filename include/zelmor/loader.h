@@ -28,6 +28,8 @@ class ZelmorApi {
   bool Loaded() const { return module_ != nullptr; }
 
  private:
+  // The library's module reference, held on the heap so that this header
+  // needs no platform header; given back exactly once, by Unload().
   void* module_ = nullptr;
 };
 

@@ -31,10 +31,26 @@ std::string DummyClient() {
 
 // The file of the client library loaded in this process, or "".
 std::string LoadedClientPath() {
-  platform::ModuleHandle client = platform::LoadedModule(platform::kClientLibraryFileName);
+  const platform::BorrowedModule client = platform::LoadedModule(platform::kClientLibraryFileName);
   if (!client) return {};
-  void* entry = platform::ModuleSymbol(client, "isc_attach_database");
+  void* entry = platform::ModuleSymbol(client.Handle(), "isc_attach_database");
   return entry ? platform::ModulePathOf(entry) : std::string();
+}
+
+// A pooled connection to this program's database through the exports.
+TIBDatabase* TakeFromPool(ZelmorApi& api) {
+  const std::string db = platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB");
+  const auto colon = db.find(':');
+  const auto slash = db.find('/');
+  return api.FBGetIBDataBaseFromPool(
+      db.substr(colon + 1).c_str(), platform::GetEnvironmentVariable("ZELMOR_FB_PASSWORD").c_str(),
+      std::atoi(db.substr(slash + 1, colon - slash - 1).c_str()), db.substr(0, slash).c_str(),
+      "SYSDBA", "WIN1251", "child");
+}
+
+void WriteReport(const std::string& path, const std::map<std::string, std::string>& report) {
+  std::ofstream out(path, std::ios::binary);
+  for (const auto& [name, value] : report) out << name << '=' << value << '\n';
 }
 
 // Child: loads the library by path as a host does, uses a few exports,
@@ -45,8 +61,12 @@ std::string LoadedClientPath() {
 ZELMOR_CHILD_ROLE(load_library) {
   std::map<std::string, std::string> report;
   platform::SetEnvironmentVariable("FIREBIRD", kMarker);
+  platform::OwnedModule preloaded;  // held as the host's own, to the end
   for (size_t i = 2; i < args.size(); ++i) {
-    if (args[i] == "preload" && !platform::LoadModule(DummyClient())) return 3;
+    if (args[i] == "preload") {
+      preloaded = platform::LoadModule(DummyClient());
+      if (!preloaded) return 3;
+    }
     if (args[i].rfind("cwd=", 0) == 0) std::filesystem::current_path(args[i].substr(4));
   }
 
@@ -59,6 +79,7 @@ ZELMOR_CHILD_ROLE(load_library) {
       report["password"] = std::string(api.GetFBPassword(0)).empty() ? "empty" : "set";
       report["firebird"] = platform::GetEnvironmentVariable("FIREBIRD");
       report["client"] = LoadedClientPath();
+      report["client_loaded"] = platform::IsModuleLoaded(platform::kClientLibraryFileName) ? "yes" : "no";
       try {
         api.CommitTransactionWithReOpenDST(nullptr, nullptr);
       } catch (const Exception& e) {
@@ -66,22 +87,60 @@ ZELMOR_CHILD_ROLE(load_library) {
         report["message"] = e.Message();
       }
       for (size_t i = 2; i < args.size(); ++i) {
-        if (args[i] != "pool") continue;
-        const std::string db = platform::GetEnvironmentVariable("ZELMOR_FB_TEST_DB");
-        const auto colon = db.find(':');
-        const auto slash = db.find('/');
-        TIBDatabase* connection = api.FBGetIBDataBaseFromPool(
-            db.substr(colon + 1).c_str(),
-            platform::GetEnvironmentVariable("ZELMOR_FB_PASSWORD").c_str(),
-            std::atoi(db.substr(slash + 1, colon - slash - 1).c_str()),
-            db.substr(0, slash).c_str(), "SYSDBA", "WIN1251", "child");
-        api.FBReturnIBDataBaseToPool(connection, "child");
+        if (args[i] == "pool") api.FBReturnIBDataBaseToPool(TakeFromPool(api), "child");
       }
     }
   }  // unloads the library
 
-  std::ofstream out(args.at(1), std::ios::binary);
-  for (const auto& [name, value] : report) out << name << '=' << value << '\n';
+  WriteReport(args.at(1), report);
+  return 0;
+}
+
+// Child: takes three pooled connections, the first with a transaction whose
+// commit the server refuses, unloads the library, then works with the
+// components as a host does on its own.
+//   args: library path, report path.
+ZELMOR_CHILD_ROLE(use_after_unload) {
+  std::map<std::string, std::string> report;
+  std::vector<int64_t> pooled;
+  {
+    ZelmorApi api;
+    std::string error;
+    if (!api.Load(args.at(0), error)) return 3;
+    std::vector<TIBDatabase*> taken;
+    for (int i = 0; i < 3; ++i) {
+      taken.push_back(TakeFromPool(api));
+      pooled.push_back(test::AttachmentId(*taken.back()));
+    }
+    test::ArmCommitFailure(*taken[0]);
+    for (TIBDatabase* database : taken) api.FBReturnIBDataBaseToPool(database, "child");
+  }  // unloads the library, clearing the pool
+  report["unloaded"] = "yes";
+  WriteReport(args.at(1), report);
+
+  auto own = test::ConnectShared();
+  report["query"] = std::to_string(test::QueryInteger(*own, "select count(*) from rdb$database"));
+  report["pooled_still_open"] = std::to_string(test::OpenAttachments(*own, pooled));
+  WriteReport(args.at(1), report);
+  return 0;
+}
+
+// Child: loads the dummy module named like the client, as another part of
+// the host would, and asks the components for a client.
+//   args: report path.
+ZELMOR_CHILD_ROLE(probe_dummy_client) {
+  std::map<std::string, std::string> report;
+  const platform::OwnedModule dummy = platform::LoadModule(DummyClient());
+  if (!dummy) return 3;
+  using Marker = int (*)();
+  const auto marker = reinterpret_cast<Marker>(
+      platform::ModuleSymbol(dummy.Handle(), "zelmor_dummy_client_marker"));
+  if (!marker) return 4;
+  report["try_ib_load"] = GetGDSLibrary().TryIBLoad() ? "true" : "false";
+  report["still_loaded"] = platform::IsModuleLoaded(platform::kClientLibraryFileName) ? "yes" : "no";
+  WriteReport(args.at(0), report);
+  report["marker"] = std::to_string(marker());  // unmapped, this would crash
+  WriteReport(args.at(0), report);
   return 0;
 }
 
@@ -122,9 +181,19 @@ class LibraryLoad : public ::testing::Test {
                                          std::vector<std::string> extra = {}) {
     std::vector<std::string> args{library, scratch_ / "report.txt"};
     args.insert(args.end(), extra.begin(), extra.end());
-    ChildProcess child("load_library", args);
-    EXPECT_EQ(child.Wait(), 0);
+    return RunRole("load_library", args);
+  }
+  std::map<std::string, std::string> RunRole(const std::string& role,
+                                             const std::vector<std::string>& args) {
+    ChildProcess child(role, args);
+    EXPECT_EQ(child.Wait(), 0) << role;
     return ReadReport(scratch_ / "report.txt");
+  }
+  // The machine's client library as the suite's own copy at home.
+  void InstallClientCopyAtHome(const std::string& client) {
+    const std::string copy = home_ + platform::kHomeClientLibraryPath;
+    std::filesystem::create_directories(ExtractFilePath(copy));
+    std::filesystem::copy_file(client, copy);
   }
 
   std::string LogPath() const {
@@ -232,9 +301,8 @@ TEST_F(LibraryLoad, AtHomeAClientCopyThatCannotBeLoadedIsAnError) {
 
 TEST_F(LibraryLoad, AtHomeTheSuitesOwnClientCopyIsLoadedFirstWithoutALine) {
   if (!GetGDSLibrary().TryIBLoad()) GTEST_SKIP() << "no Firebird client library here";
+  InstallClientCopyAtHome(LoadedClientPath());
   const std::string copy = home_ + platform::kHomeClientLibraryPath;
-  std::filesystem::create_directories(ExtractFilePath(copy));
-  std::filesystem::copy_file(LoadedClientPath(), copy);
 
   const auto report = Run(InstallAtHome());
   EXPECT_EQ(std::filesystem::canonical(report.at("client")), std::filesystem::canonical(copy))
@@ -266,6 +334,43 @@ TEST(ZelmorLoader, AMissingFileOrAMissingExportLeavesNothingLoaded) {
   EXPECT_EQ(error, DummyClient() + " does not export FBConnectDB");
   EXPECT_FALSE(api.Loaded());
   EXPECT_EQ(api.FBConnectDB, nullptr);
+}
+
+// Who loaded a module releases it, and only that one: the components keep a
+// reference of their own to the client they call.
+TEST_F(LibraryLoad, AfterUnloadingTheHostsOwnComponentsKeepWorkingAndNothingStaysOpen) {
+  ZELMOR_REQUIRE_SERVER();
+  test::InstallCommitRefusal(*test::ConnectShared());
+  InstallClientCopyAtHome(LoadedClientPath());
+  const auto report = RunRole("use_after_unload", {InstallAtHome(), scratch_ / "report.txt"});
+  EXPECT_EQ(report.count("unloaded"), 1u);
+  EXPECT_EQ(report.count("query") ? report.at("query") : "crashed", "1");
+  EXPECT_EQ(report.count("pooled_still_open") ? report.at("pooled_still_open") : "?", "0")
+      << "the unload closed every pooled connection on the server, the refused commit too";
+  const auto lines = test::SplitLines(test::ReadFileBytes(LogPath()));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines.back().find("> Модуль выгружен"), std::string::npos) << lines.back();
+}
+
+TEST_F(LibraryLoad, APreloadedModuleNamedLikeTheClientButLackingEntriesIsLeftLoaded) {
+  const auto report = RunRole("probe_dummy_client", {scratch_ / "report.txt"});
+  EXPECT_EQ(report.at("try_ib_load"), "false");
+  EXPECT_EQ(report.at("still_loaded"), "yes");
+  EXPECT_EQ(report.count("marker") ? report.at("marker") : "crashed", "1");
+}
+
+TEST_F(LibraryLoad, AtHomeACopyLackingEntriesIsReportedAndReleasedOnce) {
+  InstallClientCopyAtHome(DummyClient());
+  const std::string path = home_ + platform::kHomeClientLibraryPath;
+  const auto report = Run(InstallAtHome());
+  EXPECT_EQ(report.at("client_loaded"), "yes") << "the load sequence's own reference holds it";
+  const auto lines = test::SplitLines(test::ReadFileBytes(LogPath()));
+  const std::string log = test::ReadFileBytes(LogPath());
+  EXPECT_NE(log.find("GetGDSLibrary.TryIBLoad. Ошибка загрузки \"" + path + "\": "),
+            std::string::npos)
+      << log;
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines.back().find("> Модуль выгружен"), std::string::npos) << lines.back();
 }
 
 }  // namespace

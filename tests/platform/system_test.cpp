@@ -32,10 +32,11 @@ TEST(System, TheHostPathNamesThisProgramAndMissingModulesAreReported) {
   static const int in_this_program = 0;
   EXPECT_EQ(platform::ModulePathOf(&in_this_program), host);
 
-  EXPECT_EQ(platform::LoadModule("zelmor-no-such-module.dll"), nullptr);
+  EXPECT_FALSE(platform::LoadModule("zelmor-no-such-module.dll"));
   EXPECT_EQ(platform::LastError(), platform::kErrorModNotFound);
   EXPECT_FALSE(platform::IsModuleLoaded("zelmor-no-such-module.dll"));
-  EXPECT_EQ(platform::LoadedModule("zelmor-no-such-module.dll"), nullptr);
+  EXPECT_FALSE(platform::LoadedModule("zelmor-no-such-module.dll"));
+  EXPECT_FALSE(platform::ReferenceLoadedModule("zelmor-no-such-module.dll"));
 }
 
 TEST(System, EnvironmentVariablesRoundTrip) {

@@ -42,18 +42,19 @@ TEST(CrossModule, ALibraryIsFoundByAddressAndByNameAndRaisesThroughALookedUpSymb
   EXPECT_EQ(ExtractFileName(path), ZELMOR_TEST_THROWER);
   EXPECT_EQ(ExtractFilePath(path), ExtractFilePath(platform::HostExecutablePath()));
   EXPECT_TRUE(platform::IsModuleLoaded(ZELMOR_TEST_THROWER));
-  EXPECT_NE(platform::LoadedModule(ZELMOR_TEST_THROWER), nullptr);
+  EXPECT_TRUE(platform::LoadedModule(ZELMOR_TEST_THROWER));
 
-  const platform::ModuleHandle module = platform::LoadModule(path);
-  ASSERT_NE(module, nullptr) << path;
+  platform::OwnedModule module = platform::LoadModule(path);
+  ASSERT_TRUE(module) << path;
   using Raise = void (*)(const char*);
-  const auto raise =
-      reinterpret_cast<Raise>(platform::ModuleSymbol(module, "ZelmorTestRaiseServerError"));
+  const auto raise = reinterpret_cast<Raise>(
+      platform::ModuleSymbol(module.Handle(), "ZelmorTestRaiseServerError"));
   ASSERT_NE(raise, nullptr);
   EXPECT_THROW(raise("x"), EIBInterBaseError);
-  EXPECT_EQ(platform::ModuleSymbol(module, "ZelmorNoSuchSymbol"), nullptr);
+  EXPECT_EQ(platform::ModuleSymbol(module.Handle(), "ZelmorNoSuchSymbol"), nullptr);
   EXPECT_EQ(platform::LastError(), platform::kErrorProcNotFound);
-  EXPECT_TRUE(platform::FreeModule(module));
+  EXPECT_TRUE(module.Release());
+  EXPECT_FALSE(module) << "released once";
   EXPECT_TRUE(platform::IsModuleLoaded(ZELMOR_TEST_THROWER)) << "still linked in";
 }
 

@@ -11,8 +11,8 @@
 namespace zelmor::test {
 
 inline bool UnderWine() {
-  const platform::ModuleHandle ntdll = platform::LoadedModule("ntdll.dll");
-  return ntdll && platform::ModuleSymbol(ntdll, "wine_get_version");
+  const platform::BorrowedModule ntdll = platform::LoadedModule("ntdll.dll");
+  return ntdll && platform::ModuleSymbol(ntdll.Handle(), "wine_get_version");
 }
 
 }  // namespace zelmor::test
