@@ -12,13 +12,17 @@ constexpr unsigned long kProcessAttach = 1;
 
 }  // namespace
 
-extern "C" int __stdcall DllMain(void* /*module*/, unsigned long reason, void* /*reserved*/) {
+extern "C" int __stdcall DllMain(void* /*module*/, unsigned long reason, void* reserved) {
   switch (reason) {
     case kProcessAttach:
       // A failed load sequence makes LoadLibrary fail.
       return zelmor::library::ProcessAttach() ? 1 : 0;
     case kProcessDetach:
-      zelmor::library::ProcessDetach();
+      // A reserved pointer that is not null means the process is exiting:
+      // the other threads are gone and other DLLs may have been detached
+      // already, so nothing may be called in them nor freed.
+      zelmor::library::ProcessDetach(reserved ? zelmor::library::DetachReason::kProcessExit
+                                              : zelmor::library::DetachReason::kUnload);
       return 1;
     default:
       return 1;

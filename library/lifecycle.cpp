@@ -33,9 +33,10 @@ bool ProcessAttach() {
   }
 }
 
-void ProcessDetach() {
+void ProcessDetach(DetachReason reason) {
   if (!g_attached) return;
   g_attached = false;
+  if (reason == DetachReason::kProcessExit) return;
   UnloadMainUnit();
   eventlog::FinalizeUnit();
 }

@@ -14,7 +14,17 @@ namespace zelmor::library {
 // the tools unit, and last the main unit's load sequence. False when the load
 // sequence failed (the library must then not be used).
 bool ProcessAttach();
-// The main unit's unload sequence, then the other units in reverse order.
-void ProcessDetach();
+// Why the library leaves the process.
+enum class DetachReason {
+  kUnload,       // FreeLibrary / dlclose: the rest of the process goes on
+  kProcessExit,  // the process ends with the library still loaded
+};
+// On an unload, the main unit's unload sequence, then the other units in
+// reverse order. At process exit nothing: the libraries this one calls may
+// already be finalised (the client library shuts down in its own exit
+// handlers), so the pool is not cleared and nothing is freed; the OS takes
+// the memory back and closes the sockets, whose attachments the server then
+// drops, and every log line is already in its file.
+void ProcessDetach(DetachReason reason);
 
 }  // namespace zelmor::library

@@ -125,6 +125,27 @@ ZELMOR_CHILD_ROLE(use_after_unload) {
   return 0;
 }
 
+// Child: takes three pooled connections, returns them and ends with exit(0)
+// while the library is still loaded, as a suite program that never unloads
+// it does; the attachments' numbers go to the report first.
+//   args: library path, report path.
+ZELMOR_CHILD_ROLE(exit_with_pool) {
+  std::map<std::string, std::string> report;
+  ZelmorApi api;
+  std::string error;
+  if (!api.Load(args.at(0), error)) return 3;
+  std::vector<TIBDatabase*> taken;
+  std::string ids;
+  for (int i = 0; i < 3; ++i) {
+    taken.push_back(TakeFromPool(api));
+    ids += (ids.empty() ? "" : ",") + std::to_string(test::AttachmentId(*taken.back()));
+  }
+  for (TIBDatabase* database : taken) api.FBReturnIBDataBaseToPool(database, "child");
+  report["pooled"] = ids;
+  WriteReport(args.at(1), report);
+  std::exit(0);
+}
+
 // Child: loads the dummy module named like the client, as another part of
 // the host would, and asks the components for a client.
 //   args: report path.
@@ -350,6 +371,35 @@ TEST_F(LibraryLoad, AfterUnloadingTheHostsOwnComponentsKeepWorkingAndNothingStay
   const auto lines = test::SplitLines(test::ReadFileBytes(LogPath()));
   ASSERT_FALSE(lines.empty());
   EXPECT_NE(lines.back().find("> Модуль выгружен"), std::string::npos) << lines.back();
+}
+
+// At process exit the client may already have shut down (its own exit
+// handlers ran first): the library calls nothing in it, and the server drops
+// the attachments when the process is gone.
+TEST_F(LibraryLoad, AHostThatExitsWithPooledConnectionsEndsCleanlyAndKeepsItsLog) {
+  ZELMOR_REQUIRE_SERVER();
+  InstallClientCopyAtHome(LoadedClientPath());
+  const auto report = RunRole("exit_with_pool", {InstallAtHome(), scratch_ / "report.txt"});
+  std::vector<int64_t> pooled;
+  std::istringstream ids(report.count("pooled") ? report.at("pooled") : "");
+  for (std::string id; std::getline(ids, id, ',');) pooled.push_back(std::stoll(id));
+  ASSERT_EQ(pooled.size(), 3u);
+
+  const std::string log = test::ReadFileBytes(LogPath());
+  EXPECT_NE(log.find("> Модуль Zelmor загружен (v.9.30)"), std::string::npos) << log;
+  size_t opens = 0;
+  for (size_t at = log.find("DB:OPEN"); at != std::string::npos; at = log.find("DB:OPEN", at + 1))
+    ++opens;
+  EXPECT_EQ(opens, 3u) << log;
+
+  // The server notices the closed sockets on its own time.
+  auto observer = test::ConnectShared();
+  int64_t still_open = test::OpenAttachments(*observer, pooled);
+  for (int attempt = 0; still_open != 0 && attempt < 100; ++attempt) {
+    platform::SleepMs(100);
+    still_open = test::OpenAttachments(*observer, pooled);
+  }
+  EXPECT_EQ(still_open, 0);
 }
 
 TEST_F(LibraryLoad, APreloadedModuleNamedLikeTheClientButLackingEntriesIsLeftLoaded) {
