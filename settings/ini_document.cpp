@@ -43,7 +43,8 @@ IniDocument::Line IniDocument::ParseLine(std::string text, std::string ending) {
     const size_t close = content.rfind(']');
     if (close != std::string_view::npos) {
       line.kind = Kind::kSection;
-      line.name = std::string(content.substr(1, close - 1));
+      // Blanks inside the brackets do not count, as around a name asked for.
+      line.name = std::string(TrimBlanks(content.substr(1, close - 1)));
     }
   } else if (!content.empty() && content.front() != ';') {
     const size_t equals = content.find('=');
