@@ -3,6 +3,7 @@
 #include "eventlog/ldslogger.h"
 #include "eventlog/log_levels.h"
 #include "platform/process.h"
+#include "rtl/global_mutex.h"
 #include "rtl/process_object.h"
 
 namespace zelmor::eventlog {
@@ -29,6 +30,13 @@ void FillLogFormatSettings() {
   settings.decimal_separator = '.';
 }
 
+// A logger or settings file left without its machine-wide mutex says so in
+// the fallback log. The fallback logger's own mutex is made before it
+// exists and so goes untold.
+void ReportUnguarded(const std::string& text) {
+  if (ErrorsWriter) ErrorsWriter->WriteLine(text);
+}
+
 }  // namespace
 
 FormatSettings& LogFormatSettings() { return g_log_format_settings.Get(); }
@@ -38,9 +46,11 @@ void InitializeUnit() {
   ErrorsWriter->Options.TrimInPlace = true;
   ErrorsWriter->Options.IsErrorsWriter = true;
   FillLogFormatSettings();
+  SetUnguardedReporter(ReportUnguarded);
 }
 
 void FinalizeUnit() {
+  SetUnguardedReporter(nullptr);
   delete ErrorsWriter;
   ErrorsWriter = nullptr;
   g_log_format_settings.Release();

@@ -31,6 +31,10 @@ enum ErrorCode : uint32_t {
   kErrorProcNotFound = 127,
   kErrorAlreadyExists = 183,
   kErrorFileTooLarge = 223,    // beyond what the file system holds
+  // Linux: a shared file or folder the station layout does not vouch for
+  // (a symlink, another account's, writable by every account, not a
+  // regular file); the message names it and says why.
+  kErrorRefused = 1920,
 };
 
 uint32_t LastError();

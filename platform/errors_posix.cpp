@@ -18,6 +18,7 @@ thread_local uint32_t t_last_error = 0;
 // A plain buffer: it must survive the thread's own destructors, since the
 // library's unload sequence can run at process exit.
 thread_local char t_last_module_error[512];
+thread_local char t_last_refusal[768];
 
 // Codes outside the Windows table keep their errno in the low bits.
 constexpr uint32_t kErrnoFlag = 0x20000000;
@@ -80,6 +81,11 @@ void SetModuleErrorText(const char* why) {
   snprintf(t_last_module_error, sizeof t_last_module_error, "%s", why ? why : "");
 }
 
+void SetRefused(const std::string& path, const std::string& why) {
+  snprintf(t_last_refusal, sizeof t_last_refusal, "Refused \"%s\": %s", path.c_str(), why.c_str());
+  t_last_error = kErrorRefused;
+}
+
 uint32_t LastError() { return t_last_error; }
 void SetLastError(uint32_t code) { t_last_error = code; }
 
@@ -96,6 +102,8 @@ std::string SystemErrorMessage(uint32_t code) {
       if (t_last_module_error[0]) return t_last_module_error;
       return code == kErrorModNotFound ? "The specified module could not be found."
                                        : "The specified procedure could not be found.";
+    case kErrorRefused:
+      return t_last_refusal[0] ? t_last_refusal : "Refused: not part of the station's layout.";
     default: break;
   }
   const int err = RepresentativeErrno(code);

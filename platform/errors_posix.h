@@ -1,6 +1,6 @@
 // What the Linux implementation files share about errors: errno mapped to
-// the Windows codes of errors.h, and the loader's own text for a module
-// that failed.
+// the Windows codes of errors.h, the loader's own text for a module that
+// failed, and the reason a shared file was refused.
 #pragma once
 
 #include <string>
@@ -13,5 +13,8 @@ namespace zelmor::platform {
 void SetErrno(int err, const std::string& path = {});
 // Keeps dlerror()'s text for SystemErrorMessage of the module codes.
 void SetModuleErrorText(const char* why);
+// Sets LastError() to kErrorRefused; its message becomes
+// Refused "<path>": <why>.
+void SetRefused(const std::string& path, const std::string& why);
 
 }  // namespace zelmor::platform

@@ -17,6 +17,7 @@
 #include "platform/file_fault_hook.h"
 #include "platform/files_os.h"
 #include "platform/paths_posix.h"
+#include "platform/trust_posix.h"
 
 // The build gives 32-bit Linux 64-bit file offsets (CMakeLists.txt).
 static_assert(sizeof(off_t) == 8, "64-bit file offsets");
@@ -30,20 +31,22 @@ bool IsPathDelimiter(char c) { return c == '/'; }
 
 namespace {
 
+// Unlocked first: a child forked meanwhile shares the open description, and
+// with it the lock, which a bare close would leave held by the child.
+void UnlockAndClose(FileHandle file) {
+  if (file == kInvalidFile) return;
+  ::flock(static_cast<int>(file), LOCK_UN);
+  ::close(static_cast<int>(file));
+}
+
+// A writable open or a create refuses a symlink at the name and a folder
+// the station's accounts do not alone control; a read follows links (the
+// settings file may be one) and checks only that it reads a regular file.
 FileHandle OpenWithLock(const std::string& path, int flags, int lock, bool truncate) {
-  const int fd = OpenOrCreateShared(path, flags);
-  if (fd < 0) {
-    SetErrno(errno, path);
-    return kInvalidFile;
-  }
-  // A folder opened for writing fails above with EISDIR; only a read-only
-  // open needs the stat that refuses it.
-  struct stat st;
-  if ((flags & O_ACCMODE) == O_RDONLY && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    SetLastError(kErrorAccessDenied);
-    return kInvalidFile;
-  }
+  const bool writes = (flags & O_ACCMODE) != O_RDONLY || (flags & O_CREAT);
+  if (writes && !InTrustedFolder(path)) return kInvalidFile;
+  const int fd = OpenOrCreateShared(path, flags, !writes);
+  if (fd < 0) return kInvalidFile;
   if (::flock(fd, lock | LOCK_NB) != 0) {
     const int err = errno;
     ::close(fd);
@@ -65,9 +68,7 @@ class ExclusiveProbe {
  public:
   explicit ExclusiveProbe(const std::string& path)
       : fd_(OpenWithLock(path, O_RDONLY, LOCK_EX, false)) {}
-  ~ExclusiveProbe() {
-    if (fd_ != kInvalidFile) ::close(static_cast<int>(fd_));
-  }
+  ~ExclusiveProbe() { UnlockAndClose(fd_); }
   bool ok() const { return fd_ != kInvalidFile; }
 
  private:
@@ -152,7 +153,7 @@ bool FileSetSize(FileHandle file, int64_t size) {
 void FileClose(FileHandle file) {
   if (file == kInvalidFile) return;
   fault::Untrack(file);
-  ::close(static_cast<int>(file));
+  UnlockAndClose(file);
 }
 
 bool FileExists(const std::string& path) {
@@ -172,7 +173,12 @@ bool ForceDirectories(const std::string& path) {
   if (IsDirectory(folder)) return true;
   const std::string parent = ParentOf(folder);
   if (parent != folder && !ForceDirectories(parent)) return false;
-  if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+  if (::mkdir(folder.c_str(), kSharedFolderMode) == 0) {
+    // The set-group-id bit and the group's rights, whatever the umask.
+    ::chmod(folder.c_str(), kSharedFolderMode);
+    return true;
+  }
+  if (errno != EEXIST) {
     SetErrno(errno, folder);
     return false;
   }

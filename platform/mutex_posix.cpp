@@ -31,9 +31,12 @@
 #include <new>
 #include <thread>
 
+#include "platform/errors.h"
 #include "platform/errors_posix.h"
 #include "platform/file_fault_hook.h"
 #include "platform/paths_posix.h"
+#include "platform/process.h"
+#include "platform/trust_posix.h"
 
 namespace zelmor::platform {
 
@@ -43,7 +46,6 @@ namespace {
 // per-user folder would let the accounts' processes stop excluding each
 // other without a word whenever the machine-wide name failed.
 constexpr char kGlobalPrefix[] = "Global\\";
-constexpr char kMachineLockFolder[] = "/tmp/zelmor-locks";
 
 struct LockEntry {
   int fd = -1;
@@ -80,12 +82,22 @@ std::string LockFileName(const std::string& name) {
   return head + "~" + hash;
 }
 
-// Opens the lock file, creating it when it does not exist. flock needs no
-// write access, so a file this account may only read still serves.
+// Opens the lock file, creating it when it does not exist; never through a
+// symlink, never waiting on a FIFO. flock needs no write access, so a file
+// this account may only read still serves.
 int OpenLockFile(const std::string& path) {
-  const int fd = OpenOrCreateShared(path, O_RDWR | O_CREAT);
-  if (fd >= 0 || errno != EACCES) return fd;
-  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = OpenOrCreateShared(path, O_RDWR | O_CREAT, false);
+  if (fd >= 0 || LastError() != kErrorAccessDenied) return fd;
+  return OpenOrCreateShared(path, O_RDONLY, false);
+}
+
+// A lock file deleted or replaced while this process had it open (by hand,
+// by a cleaner) no longer stands for the name: whoever opens the name now
+// gets another file. The holder notices at its next wait, by the link count
+// of its own file, and opens the name afresh.
+bool StillNamed(int fd) {
+  struct stat st;
+  return ::fstat(fd, &st) != 0 || st.st_nlink > 0;
 }
 
 // In the child of a fork: each lock gets a description of its own and is
@@ -119,23 +131,49 @@ void RegisterForkHandler() {
   (void)registered;
 }
 
-bool EnsureLockFolder(const std::string& folder, mode_t mode) {
-  if (::mkdir(folder.c_str(), mode) == 0) {
-    ::chmod(folder.c_str(), mode);  // not narrowed by the umask
-    return true;
-  }
-  if (errno != EEXIST) {
-    SetErrno(errno);
+// The lock folder is made by the station's set-up (at boot on a machine
+// with systemd-tmpfiles); where it is missing the library makes it, for
+// the station's group, and then trusts it only as any other folder.
+bool EnsureLockFolder(const std::string& folder) {
+  if (::mkdir(folder.c_str(), kSharedFolderMode) == 0) {
+    const long group = StationGroup();
+    if (group >= 0) ::chown(folder.c_str(), static_cast<uid_t>(-1), static_cast<gid_t>(group));
+    ::chmod(folder.c_str(), kSharedFolderMode);  // not narrowed by the umask
+  } else if (errno != EEXIST) {
+    SetErrno(errno, folder);
     return false;
   }
-  if (!IsDirectory(folder)) {
-    SetErrno(ENOTDIR);
-    return false;
+  return TrustedFolder(folder);
+}
+
+// Takes the flock of the file the name stands for now, reopening it first
+// when the one held open was deleted.
+int LockNamedFile(LockEntry& e, const std::string& path) {
+  for (int attempt = 0;; ++attempt) {
+    int result;
+    while ((result = ::flock(e.fd, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (result != 0) {
+      SetErrno(errno);
+      return result;
+    }
+    if (StillNamed(e.fd) || attempt == 8) return 0;
+    ::flock(e.fd, LOCK_UN);
+    const int fresh = OpenLockFile(path);
+    if (fresh < 0) return -1;
+    ::dup3(fresh, e.fd, O_CLOEXEC);
+    ::close(fresh);
   }
-  return true;
 }
 
 }  // namespace
+
+std::string MachineLockFolder() {
+  const std::string chosen = GetEnvironmentVariable("ZEDE_LOCKDIR");
+  std::string folder = chosen.empty() ? "/run/lock/zelmor" : Absolute(chosen);
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
 
 struct NamedMutex {
   std::string path;
@@ -148,15 +186,15 @@ MutexHandle CreateMutexNullDacl(const std::string& name) {
   RegisterForkHandler();
   const bool global = name.compare(0, sizeof kGlobalPrefix - 1, kGlobalPrefix) == 0;
   const std::string bare = global ? name.substr(sizeof kGlobalPrefix - 1) : name;
-  if (!EnsureLockFolder(kMachineLockFolder, 01777)) return nullptr;
-  const std::string path = std::string(kMachineLockFolder) + "/" + LockFileName(bare);
+  const std::string folder = MachineLockFolder();
+  if (!EnsureLockFolder(folder)) return nullptr;
+  const std::string path = folder + "/" + LockFileName(bare);
 
   std::lock_guard<std::mutex> table_lock(g_table_guard);
   auto& slot = LockTable()[path];
   if (!slot) {
     const int fd = OpenLockFile(path);
     if (fd < 0) {
-      SetErrno(errno, path);
       LockTable().erase(path);
       return nullptr;
     }
@@ -186,9 +224,7 @@ bool WaitMutex(MutexHandle mutex) {
   if (fault::Injected(FileOp::kLock, mutex->path)) {
     result = -1;
   } else {
-    while ((result = ::flock(e.fd, LOCK_EX)) != 0 && errno == EINTR) {
-    }
-    if (result != 0) SetErrno(errno);
+    result = LockNamedFile(e, mutex->path);
   }
   if (result == 0) return true;
   // Without the lock file's lock nobody holds the mutex: the in-process

@@ -26,6 +26,8 @@ static_assert(sizeof(void*) != 4 || sizeof(SECURITY_ATTRIBUTES) == 12);
 
 }  // namespace
 
+std::string MachineLockFolder() { return {}; }
+
 SecurityStep PrepareNullDaclSecurity() {
   NullDaclSecurity& security = t_security;
   security.ready = false;

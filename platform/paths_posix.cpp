@@ -1,6 +1,9 @@
 #include "platform/paths_posix.h"
 
+#include "platform/errors.h"
+#include "platform/errors_posix.h"
 #include "platform/files.h"
+#include "platform/trust_posix.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -41,18 +44,46 @@ std::string ResolvedPath(const std::string& path) {
   return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
-int OpenOrCreateShared(const std::string& path, int flags) {
-  const int existing = flags & ~O_CREAT;
-  for (;;) {
-    const int fd = ::open(path.c_str(), existing | O_CLOEXEC);
-    if (fd >= 0 || errno != ENOENT || existing == flags) return fd;
-    const int created = ::open(path.c_str(), flags | O_EXCL | O_CLOEXEC, 0666);
-    if (created >= 0) {
-      ::fchmod(created, 0666);
-      return created;
+namespace {
+
+int Opened(int fd, const std::string& path) {
+  if (AcceptOpenedFile(fd, path)) return fd;
+  KeepLastError keep;
+  ::close(fd);
+  return -1;
+}
+
+}  // namespace
+
+int OpenOrCreateShared(const std::string& path, int flags, bool follow_links) {
+  const int fixed = O_CLOEXEC | O_NONBLOCK | (follow_links ? 0 : O_NOFOLLOW);
+  const int existing = (flags & ~O_CREAT) | fixed;
+  // A file deleted between the two opens is looked for again, a few times:
+  // a name that is neither openable nor creatable (a dangling symlink) ends
+  // in an error, never in a loop.
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const int fd = ::open(path.c_str(), existing);
+    if (fd >= 0) return Opened(fd, path);
+    if (errno == ELOOP && !follow_links) {
+      SetRefused(path, "a symbolic link");
+      return -1;
     }
-    if (errno != EEXIST) return -1;
+    if (errno != ENOENT || !(flags & O_CREAT)) {
+      SetErrno(errno, path);
+      return -1;
+    }
+    const int created = ::open(path.c_str(), flags | fixed | O_EXCL | O_NOFOLLOW, kSharedFileMode);
+    if (created >= 0) {
+      ::fchmod(created, kSharedFileMode);
+      return Opened(created, path);
+    }
+    if (errno != EEXIST) {
+      SetErrno(errno, path);
+      return -1;
+    }
   }
+  SetRefused(path, "a name that can be neither opened nor created (a dangling symbolic link?)");
+  return -1;
 }
 
 }  // namespace zelmor::platform

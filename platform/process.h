@@ -11,7 +11,9 @@ namespace zelmor::platform {
 uint32_t CurrentProcessId();
 uint32_t CurrentThreadId();
 
-// The user's temporary folder, ending with the path delimiter.
+// The user's temporary folder, ending with the path delimiter; on Linux a
+// folder only this account may enter ($XDG_RUNTIME_DIR, or
+// $TMPDIR/zelmor-<uid>, made 0700).
 std::string TempPath();
 // The Windows directory, without a trailing delimiter ($ZEDE_WINDIR or
 // /etc/zede on Linux).

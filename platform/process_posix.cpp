@@ -4,6 +4,7 @@
 #include <pthread.h>
 #include <locale.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -61,7 +62,37 @@ uint32_t CurrentThreadId() {
   return kept.id;
 }
 
-std::string TempPath() { return WithTrailingSlash(EnvOr("TMPDIR", "/tmp/")); }
+namespace {
+
+// A folder of this account's own: a folder (not a link), owned by this
+// account and closed to every other.
+bool PrivateFolder(const std::string& folder) {
+  struct stat st;
+  return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+         (st.st_mode & 077) == 0;
+}
+
+std::string MadePrivateFolder() {
+  const std::string base = WithTrailingSlash(EnvOr("TMPDIR", "/tmp/"));
+  const std::string own = base + "zelmor-" + std::to_string(::geteuid());
+  if (::mkdir(own.c_str(), 0700) == 0 || PrivateFolder(own)) return own;
+  // Another account holds the name: a folder of this process's own.
+  std::string unique = own + "-XXXXXX";
+  if (::mkdtemp(unique.data())) return unique;
+  return base;
+}
+
+}  // namespace
+
+// Windows gives each user a temporary folder of their own; here it is the
+// session's runtime folder, or a folder of the account's own in the
+// temporary folder, never a name another account may have planted.
+std::string TempPath() {
+  const std::string runtime = EnvOr("XDG_RUNTIME_DIR", "");
+  if (!runtime.empty() && PrivateFolder(runtime)) return WithTrailingSlash(runtime);
+  static const std::string made = MadePrivateFolder();
+  return WithTrailingSlash(PrivateFolder(made) ? made : MadePrivateFolder());
+}
 
 std::string WindowsDirectory() {
   std::string dir = Absolute(EnvOr("ZEDE_WINDIR", "/etc/zede"));

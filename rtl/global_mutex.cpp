@@ -1,10 +1,20 @@
 #include "rtl/global_mutex.h"
 
+#include <atomic>
+
 #include "platform/errors.h"
 #include "platform/mutex.h"
 #include "rtl/exceptions.h"
 
 namespace zelmor {
+
+namespace {
+
+std::atomic<UnguardedReporter> g_unguarded_reporter{nullptr};
+
+}  // namespace
+
+void SetUnguardedReporter(UnguardedReporter reporter) { g_unguarded_reporter = reporter; }
 
 platform::MutexHandle CreateGlobalMutex(const std::string& name,
                                         const std::string& failure_prefix,
@@ -21,9 +31,12 @@ platform::MutexHandle CreateGlobalMutex(const std::string& name,
   }
   platform::MutexHandle mutex = platform::CreateMutexNullDacl("Global\\" + name);
   if (!mutex) mutex = platform::CreateMutexNullDacl(name);
-  if (!mutex && raise_on_failure)
-    throw Exception(failure_prefix + platform::SystemErrorMessage(platform::LastError()));
-  return mutex;
+  if (mutex) return mutex;
+  const std::string failure = failure_prefix + platform::SystemErrorMessage(platform::LastError());
+  if (raise_on_failure) throw Exception(failure);
+  if (const UnguardedReporter report = g_unguarded_reporter)
+    report(failure + " [" + name + "]; working without it");
+  return nullptr;
 }
 
 std::string MutexWaitFailure() {

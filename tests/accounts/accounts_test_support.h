@@ -1,4 +1,11 @@
 // Helpers of the tests that run a child as another account.
+//
+// Every program of these tests runs in a station of its own, laid out as a
+// real one: a home folder and a lock folder of root and the station's group
+// (test::kStationGid), set-group-id, closed to every other account
+// ($ZEDE_HOME and $ZEDE_LOCKDIR, set before main and inherited by the
+// children). Children run as a member of that group or as nobody, an
+// account outside it.
 #pragma once
 
 #include <string>
@@ -9,11 +16,22 @@
 
 namespace zelmor::test {
 
-// A TempFolder every account may write to.
+// A TempFolder every account may write to: for the tests' own markers, and
+// as a folder the library must refuse.
 class SharedFolder : public TempFolder {
  public:
   SharedFolder() { platform::LetEveryAccountIn(Path()); }
 };
+
+// A TempFolder laid out as the station's folders are: root's, the station
+// group's, set-group-id, `mode` (02770 unless told), reachable from above.
+class StationFolder : public TempFolder {
+ public:
+  explicit StationFolder(uint32_t mode = 02770);
+};
+
+// The station's lock folder of this program.
+std::string StationLockFolder();
 
 // fs.protected_regular switched on for the object's lifetime, where the
 // machine lets the test switch it; Active() says whether it is on.
@@ -34,7 +52,7 @@ std::string UniqueName(const std::string& what);
 
 }  // namespace zelmor::test
 
-// The tests start children as nobody, which only root may do.
+// The tests start children as other accounts, which only root may do.
 #define ZELMOR_REQUIRE_ROOT()                                             \
   do {                                                                    \
     if (!::zelmor::platform::RunningAsRoot()) GTEST_SKIP() << "needs root"; \

@@ -17,6 +17,7 @@ namespace {
 using test::ChildProcess;
 
 constexpr auto kNobody = ChildProcess::Account::kNobody;
+constexpr auto kMember = ChildProcess::Account::kStationMember;
 
 // Child: writes FB/<key>=<value>; 0 when it could.
 ZELMOR_CHILD_ROLE(write_ini_key) {
@@ -35,8 +36,8 @@ ZELMOR_CHILD_ROLE(read_ini_key) {
   return ini.ReadString("FB", args.at(1), "<default>") == args.at(2) ? 0 : 1;
 }
 
-int AsNobody(const char* role, const std::vector<std::string>& args) {
-  ChildProcess child(role, args, kNobody);
+int As(ChildProcess::Account account, const char* role, const std::vector<std::string>& args) {
+  ChildProcess child(role, args, account);
   return child.Wait();
 }
 
@@ -52,45 +53,50 @@ void Write(const std::string& path, const std::string& key, const std::string& v
 
 TEST(IniAccounts, AFileOfAnotherAccountKeepsItsOwnerAndModeWhenRootWritesIt) {
   ZELMOR_REQUIRE_ROOT();
-  test::SharedFolder dir;
+  test::StationFolder dir;
   const std::string path = dir / "cnf.ini";
-  ASSERT_EQ(AsNobody("write_ini_key", {path, "A", "1"}), 0);
-  ASSERT_TRUE(platform::SetMode(path, 0666));
+  ASSERT_EQ(As(kMember, "write_ini_key", {path, "A", "1"}), 0);
+  ASSERT_TRUE(platform::SetMode(path, 0664));
   Write(path, "B", "2");
   const platform::FileStatus after = platform::StatusOf(path);
-  EXPECT_EQ(after.owner, platform::NobodyUid());
-  EXPECT_EQ(after.group, platform::NobodyGid());
-  EXPECT_EQ(after.mode, 0666u);
-  EXPECT_EQ(AsNobody("write_ini_key", {path, "C", "3"}), 0) << "nobody's next write failed";
+  EXPECT_EQ(after.owner, test::kStationMemberUid);
+  EXPECT_EQ(after.group, test::kStationGid);
+  EXPECT_EQ(after.mode, 0664u);
+  EXPECT_EQ(As(kMember, "write_ini_key", {path, "C", "3"}), 0) << "the member's next write failed";
   EXPECT_EQ(Read(path, "A") + Read(path, "B") + Read(path, "C"), "123");
 }
 
-TEST(IniAccounts, AStrictUmaskDoesNotHideTheFileFromOtherAccounts) {
+TEST(IniAccounts, AStrictUmaskDoesNotHideTheFileFromTheStation) {
   ZELMOR_REQUIRE_ROOT();
-  test::SharedFolder dir;
+  test::StationFolder dir;
   const std::string path = dir / "cnf.ini";
-  Write(path, "Port", "3050");
-  ASSERT_TRUE(platform::SetMode(path, 0644));
   const uint32_t before = platform::ReplaceUmask(077);
+  Write(path, "Port", "3050");
+  EXPECT_EQ(platform::StatusOf(path).mode, 0660u) << "a new file";
+  ASSERT_TRUE(platform::SetMode(path, 0640));
   Write(path, "Port", "30050");
   platform::ReplaceUmask(before);
-  EXPECT_EQ(platform::StatusOf(path).mode, 0644u);
-  EXPECT_EQ(AsNobody("read_ini_key", {path, "Port", "30050"}), 0)
-      << "nobody read the default";
+  EXPECT_EQ(platform::StatusOf(path).mode, 0640u);
+  EXPECT_EQ(As(kMember, "read_ini_key", {path, "Port", "30050"}), 0)
+      << "the member read the default";
 }
 
-TEST(IniAccounts, AWorldWritableFileInAFolderOnlyRootMayWriteIsWrittenInPlace) {
+TEST(IniAccounts, AFolderTheMemberMayNotWriteIsWrittenInPlaceAndNobodyChangesNothing) {
   ZELMOR_REQUIRE_ROOT();
-  test::SharedFolder dir;
-  ASSERT_TRUE(platform::SetMode(dir.Path(), 0755));
+  test::StationFolder dir(02750);
   const std::string path = dir / "cnf.ini";
   Write(path, "Port", "3050");
-  ASSERT_TRUE(platform::SetMode(path, 0666));
-  EXPECT_EQ(AsNobody("write_ini_key", {path, "Port", "30050"}), 0);
+  const platform::FileStatus made = platform::StatusOf(path);
+  EXPECT_EQ(made.group, test::kStationGid);
+  EXPECT_EQ(made.mode, 0660u);
+  EXPECT_EQ(As(kMember, "write_ini_key", {path, "Port", "30050"}), 0);
+  EXPECT_EQ(Read(path, "Port"), "30050");
+  // An account outside the station cannot point root's programs elsewhere.
+  EXPECT_EQ(As(kNobody, "write_ini_key", {path, "Port", "4444"}), 1);
   EXPECT_EQ(Read(path, "Port"), "30050");
   const platform::FileStatus after = platform::StatusOf(path);
   EXPECT_EQ(after.owner, 0u);
-  EXPECT_EQ(after.mode, 0666u);
+  EXPECT_EQ(after.mode, 0660u);
   EXPECT_EQ(platform::FindFiles(dir / "*"), std::vector<std::string>{"cnf.ini"});
 }
 

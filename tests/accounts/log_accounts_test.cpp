@@ -39,8 +39,8 @@ ZELMOR_CHILD_ROLE(append_log_lines) {
   for (const std::string& path : args) {
     TLDSLogger logger(path);
     logger.Options.MaxSize = 0;
-    logger.WriteLine("line of nobody");
-    if (!Contains(path, "line of nobody")) ++missing;
+    logger.WriteLine("line of another account");
+    if (!Contains(path, "line of another account")) ++missing;
   }
   return missing;
 }
@@ -59,9 +59,9 @@ void WriteLines(TLDSLogger& logger, const std::string& tag, int count) {
     logger.WriteLine(tag + " #" + std::to_string(n) + " " + std::string(40, 'x') + " end");
 }
 
-TEST(LogAccounts, LogsArchivesAndCutLogsStayWritableForEveryAccount) {
+TEST(LogAccounts, LogsArchivesAndCutLogsStayTheStationsAndNobodyElses) {
   ZELMOR_REQUIRE_ROOT();
-  test::SharedFolder dir;
+  test::StationFolder dir;
   const std::string rotated = dir / "rotated.log";
   const std::string cut = dir / "cut.log";
   {
@@ -77,16 +77,20 @@ TEST(LogAccounts, LogsArchivesAndCutLogsStayWritableForEveryAccount) {
   }
   const std::vector<std::string> files = LogAndArchives(rotated);
   ASSERT_GT(files.size(), 3u) << "the limit must force rotations";
-  for (const std::string& file : files)
-    EXPECT_EQ(platform::StatusOf(file).mode, 0666u) << file;
-  EXPECT_EQ(platform::StatusOf(cut).mode, 0666u) << "after cuts";
+  for (const std::string& file : files) {
+    EXPECT_EQ(platform::StatusOf(file).mode, 0660u) << file;
+    EXPECT_EQ(platform::StatusOf(file).group, test::kStationGid) << file;
+  }
+  EXPECT_EQ(platform::StatusOf(cut).mode, 0660u) << "after cuts";
 
-  ChildProcess child("append_log_lines", {rotated, cut}, ChildProcess::Account::kNobody);
-  EXPECT_EQ(child.Wait(), 0) << "logs nobody could not append to";
+  ChildProcess outsider("append_log_lines", {rotated, cut}, ChildProcess::Account::kNobody);
+  EXPECT_EQ(outsider.Wait(), 2) << "an account outside the station wrote to its logs";
+  ChildProcess member("append_log_lines", {rotated, cut}, ChildProcess::Account::kStationMember);
+  EXPECT_EQ(member.Wait(), 0) << "logs the station's member could not append to";
   TLDSLogger again(rotated);
   again.Options.MaxSize = 0;
   again.WriteLine("root again");
-  EXPECT_TRUE(Contains(rotated, "line of nobody"));
+  EXPECT_TRUE(Contains(rotated, "line of another account"));
   EXPECT_TRUE(Contains(rotated, "root again"));
 }
 

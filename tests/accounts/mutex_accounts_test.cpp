@@ -49,22 +49,20 @@ bool TakenWithin(platform::MutexHandle mutex, uint32_t ms, std::thread& waiter,
   return acquired;
 }
 
-TEST(MutexAccounts, ExcludesAnotherAccountWhoseLockFileTheKernelProtects) {
+TEST(MutexAccounts, ExcludesAStationAccountThatMadeTheLockFile) {
   ZELMOR_REQUIRE_ROOT();
-  test::ProtectedRegular protection;
-  if (!protection.Active())
-    GTEST_SKIP() << "fs.protected_regular is off and cannot be switched on here";
   test::SharedFolder dir;
-  const std::string name = test::UniqueName("protected");
-  // nobody makes the lock file, so that it is another account's for root.
+  const std::string name = test::UniqueName("member");
+  // The member makes the lock file, so that it is another account's for root.
   ChildProcess child("hold_mutex_as_account", {name, dir / "held", dir / "release"},
-                     ChildProcess::Account::kNobody);
+                     ChildProcess::Account::kStationMember);
   ASSERT_TRUE(test::WaitUntil([&] { return platform::FileExists(dir / "held"); }));
+  EXPECT_EQ(platform::StatusOf(test::StationLockFolder() + "/" + name).mode, 0660u);
 
   platform::MutexHandle mutex = CreateGlobalMutex(name, "Error CreateMutex: ", true);
   std::thread waiter;
   std::atomic<bool> acquired{false};
-  EXPECT_FALSE(TakenWithin(mutex, 300, waiter, acquired)) << "nobody holds the very same lock";
+  EXPECT_FALSE(TakenWithin(mutex, 300, waiter, acquired)) << "the member holds the very same lock";
   test::WriteFileBytes(dir / "release", "");
   EXPECT_TRUE(test::WaitUntil([&] { return acquired.load(); }));
   waiter.join();
@@ -74,13 +72,14 @@ TEST(MutexAccounts, ExcludesAnotherAccountWhoseLockFileTheKernelProtects) {
 
 TEST(MutexAccounts, AnAccountThatCannotOpenTheLockFileGetsAnErrorNotALockOfItsOwn) {
   ZELMOR_REQUIRE_ROOT();
-  test::SharedFolder dir;
   const std::string name = test::UniqueName("unreadable");
   platform::MutexHandle mutex = CreateGlobalMutex(name, "", true);
   ASSERT_TRUE(platform::WaitMutex(mutex));
-  ASSERT_TRUE(platform::SetMode("/tmp/zelmor-locks/" + name, 0600));
-  ChildProcess child("open_mutex_as_account", {name}, ChildProcess::Account::kNobody);
-  EXPECT_EQ(child.Wait(), 0) << "1: nobody took a lock of its own while root held the mutex";
+  ASSERT_TRUE(platform::SetMode(test::StationLockFolder() + "/" + name, 0600));
+  for (const auto account : {ChildProcess::Account::kStationMember, ChildProcess::Account::kNobody}) {
+    ChildProcess child("open_mutex_as_account", {name}, account);
+    EXPECT_EQ(child.Wait(), 0) << "1: took a lock of its own while root held the mutex";
+  }
   platform::ReleaseMutex(mutex);
   platform::CloseMutex(mutex);
 }

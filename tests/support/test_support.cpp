@@ -21,7 +21,7 @@ constexpr char kRoleFlag[] = "--zelmor-child=";
 
 TempFolder::TempFolder() {
   static std::atomic<int> counter{0};
-  path_ = platform::TempPath() + "zelmor-test-" + std::to_string(platform::CurrentProcessId()) +
+  path_ = platform::ScratchFolder() + "zelmor-test-" + std::to_string(platform::CurrentProcessId()) +
           "-" + std::to_string(counter++) + platform::kPathDelimiter;
   std::filesystem::remove_all(path_);
   std::filesystem::create_directories(path_);
@@ -88,12 +88,26 @@ ChildProcess::ChildProcess(const std::string& role, const std::vector<std::strin
                            Account account) {
   std::vector<std::string> all{kRoleFlag + role};
   all.insert(all.end(), args.begin(), args.end());
-  if (account == Account::kNobody) {
-    all.insert(all.begin(), {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
-                             platform::HostExecutablePath()});
-    handle_ = platform::SpawnProcess("/usr/bin/setpriv", all);
-  } else {
-    handle_ = platform::SpawnProcess(platform::HostExecutablePath(), all);
+  const std::string self = platform::HostExecutablePath();
+  const std::string member = std::to_string(kStationMemberUid);
+  const std::string group = std::to_string(kStationGid);
+  switch (account) {
+    case Account::kNobody:
+      all.insert(all.begin(), {"--reuid=nobody", "--regid=nogroup", "--clear-groups", self});
+      handle_ = platform::SpawnProcess("/usr/bin/setpriv", all);
+      break;
+    case Account::kStationMember:
+      all.insert(all.begin(), {"--reuid=" + member, "--regid=" + group, "--groups=" + group, self});
+      handle_ = platform::SpawnProcess("/usr/bin/setpriv", all);
+      break;
+    case Account::kPrivateTmp:
+      all.insert(all.begin(), {"-m", "--propagation", "private", "--", "/bin/sh", "-c",
+                               "mount -t tmpfs tmpfs /tmp && exec \"$0\" \"$@\"", self});
+      handle_ = platform::SpawnProcess("/usr/bin/unshare", all);
+      break;
+    case Account::kSame:
+      handle_ = platform::SpawnProcess(self, all);
+      break;
   }
   if (handle_ == platform::kInvalidProcess)
     throw std::runtime_error("cannot start child process " + role);

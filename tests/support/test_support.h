@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/testing/child_process.h"
+#include "platform/testing/scratch.h"
 
 namespace zelmor::test {
 
@@ -47,11 +48,19 @@ bool RegisterChildRole(const std::string& name, ChildRole role);
 // Runs the role named on the command line, if any; used by the test main.
 bool RunChildRoleIfAsked(int argc, char** argv, int& exit_code);
 
+// The second account of the account tests and the station's group (ids
+// only: neither needs an entry in /etc/passwd or /etc/group).
+constexpr uint32_t kStationMemberUid = 1001;
+constexpr uint32_t kStationGid = 2323;
+
 class ChildProcess {
  public:
-  enum class Account { kSame, kNobody };
-  // kNobody (Linux, run by root): the child runs as nobody:nogroup with no
-  // other groups, through setpriv.
+  enum class Account { kSame, kNobody, kStationMember, kPrivateTmp };
+  // Linux, run by root, through setpriv: kNobody runs the child as
+  // nobody:nogroup with no other groups (an account outside the station);
+  // kStationMember as uid kStationMemberUid in the station's group
+  // kStationGid alone. kPrivateTmp: this account in a mount namespace of its
+  // own with a tmpfs over /tmp, as a service with PrivateTmp= runs.
   ChildProcess(const std::string& role, const std::vector<std::string>& args,
                Account account = Account::kSame);
   ~ChildProcess();  // kills the child if it still runs
