@@ -12,8 +12,8 @@ uint32_t CurrentProcessId();
 uint32_t CurrentThreadId();
 
 // The user's temporary folder, ending with the path delimiter; on Linux a
-// folder only this account may enter ($XDG_RUNTIME_DIR, or
-// $TMPDIR/zelmor-<uid>, made 0700).
+// folder only this account may enter: $TMPDIR/zelmor-<uid> (made 0700), or
+// without TMPDIR the session's $XDG_RUNTIME_DIR, else /tmp/zelmor-<uid>.
 std::string TempPath();
 // The Windows directory, without a trailing delimiter ($ZEDE_WINDIR or
 // /etc/zede on Linux).

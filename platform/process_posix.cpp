@@ -72,26 +72,32 @@ bool PrivateFolder(const std::string& folder) {
          (st.st_mode & 077) == 0;
 }
 
-std::string MadePrivateFolder() {
-  const std::string base = WithTrailingSlash(EnvOr("TMPDIR", "/tmp/"));
+// <base>zelmor-<uid>, made 0700; a folder of this process's own when
+// another account holds that name; empty when `base` takes neither.
+std::string MadePrivateFolder(const std::string& base) {
   const std::string own = base + "zelmor-" + std::to_string(::geteuid());
   if (::mkdir(own.c_str(), 0700) == 0 || PrivateFolder(own)) return own;
-  // Another account holds the name: a folder of this process's own.
   std::string unique = own + "-XXXXXX";
-  if (::mkdtemp(unique.data())) return unique;
-  return base;
+  return ::mkdtemp(unique.data()) ? unique : std::string();
 }
 
 }  // namespace
 
-// Windows gives each user a temporary folder of their own; here it is the
-// session's runtime folder, or a folder of the account's own in the
-// temporary folder, never a name another account may have planted.
+// Windows gives each user a temporary folder of their own; here it is a
+// folder of the account's own in the temporary folder the account chose
+// ($TMPDIR, when this account may make one there), or else its session's
+// runtime folder, or else one in /tmp: never a name another account may
+// have planted.
 std::string TempPath() {
+  const std::string chosen = EnvOr("TMPDIR", "");
+  if (!chosen.empty()) {
+    const std::string own = MadePrivateFolder(WithTrailingSlash(chosen));
+    if (!own.empty()) return WithTrailingSlash(own);
+  }
   const std::string runtime = EnvOr("XDG_RUNTIME_DIR", "");
   if (!runtime.empty() && PrivateFolder(runtime)) return WithTrailingSlash(runtime);
-  static const std::string made = MadePrivateFolder();
-  return WithTrailingSlash(PrivateFolder(made) ? made : MadePrivateFolder());
+  const std::string own = MadePrivateFolder("/tmp/");
+  return own.empty() ? "/tmp/" : WithTrailingSlash(own);
 }
 
 std::string WindowsDirectory() {

@@ -34,8 +34,10 @@ platform::MutexHandle CreateGlobalMutex(const std::string& name,
   if (mutex) return mutex;
   const std::string failure = failure_prefix + platform::SystemErrorMessage(platform::LastError());
   if (raise_on_failure) throw Exception(failure);
-  if (const UnguardedReporter report = g_unguarded_reporter)
+  if (const UnguardedReporter report = g_unguarded_reporter) {
+    platform::KeepLastError keep;  // the caller's to read, not the report's
     report(failure + " [" + name + "]; working without it");
+  }
   return nullptr;
 }
 

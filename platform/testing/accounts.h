@@ -29,6 +29,7 @@ FileStatus StatusOf(const std::string& path);
 bool SetMode(const std::string& path, uint32_t mode);
 bool SetOwner(const std::string& path, uint32_t owner, uint32_t group);
 bool MakeSymlink(const std::string& target, const std::string& link);
+bool MakeFifo(const std::string& path, uint32_t mode);
 // The process's umask, replaced; returns the old one.
 uint32_t ReplaceUmask(uint32_t mask);
 

@@ -61,6 +61,10 @@ bool MakeSymlink(const std::string& target, const std::string& link) {
   return ::symlink(target.c_str(), link.c_str()) == 0;
 }
 
+bool MakeFifo(const std::string& path, uint32_t mode) {
+  return ::mkfifo(path.c_str(), static_cast<mode_t>(mode)) == 0 && ::chmod(path.c_str(), mode) == 0;
+}
+
 uint32_t ReplaceUmask(uint32_t mask) { return ::umask(static_cast<mode_t>(mask)); }
 
 int ForkProcess() { return ::fork(); }

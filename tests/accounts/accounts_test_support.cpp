@@ -13,13 +13,18 @@ bool MakeStationFolder(const std::string& path, uint32_t mode) {
          platform::SetMode(path, mode);
 }
 
+bool IsChildRole() {
+  for (const std::string& arg : platform::CommandLineArguments())
+    if (arg.rfind("--zelmor-child=", 0) == 0) return true;
+  return false;
+}
+
 // The station of this program, made by the first process (the test
 // program itself) and inherited by its children through the environment.
 class StationLayout {
  public:
   StationLayout() {
-    if (!platform::RunningAsRoot() || !platform::GetEnvironmentVariable("ZEDE_LOCKDIR").empty())
-      return;
+    if (!platform::RunningAsRoot() || IsChildRole()) return;
     root_ = platform::ScratchFolder() + "zelmor-station-" +
             std::to_string(platform::CurrentProcessId());
     std::filesystem::create_directories(root_ + "/home");
