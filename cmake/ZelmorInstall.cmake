@@ -44,6 +44,15 @@ if(WIN32)
   install(FILES ${ZELMOR_MINGW_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
+if(NOT WIN32)
+  # The station layout, where systemd makes it: the group at install, the
+  # folders at every boot (scripts/station-layout.sh elsewhere).
+  install(FILES scripts/station/zelmor.sysusers.conf DESTINATION lib/sysusers.d RENAME zelmor.conf)
+  install(FILES scripts/station/zelmor.tmpfiles.conf DESTINATION lib/tmpfiles.d RENAME zelmor.conf)
+  install(PROGRAMS scripts/station-layout.sh DESTINATION ${CMAKE_INSTALL_SBINDIR}
+          RENAME zelmor-station-layout)
+endif()
+
 install(EXPORT ZelmorTargets NAMESPACE Zelmor::
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Zelmor)
 configure_package_config_file(cmake/ZelmorConfig.cmake.in

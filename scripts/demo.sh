@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The main job: a station in miniature. Installs what is missing, builds the
-# Linux library and the host program, sets up a station home under
-# ./station (ZEDE_HOME) with its fuel database and Firebird folder, starts the
-# private Firebird server on port 30050, and runs a short session of the host
-# program against it, ending with the event log the library wrote.
+# Linux library and the host program, lays out a station (the group zede,
+# scripts/station-layout.sh) with its home under ./station (ZEDE_HOME), its
+# fuel database and Firebird folder, starts the private Firebird server on
+# port 30050, and runs a short session of the host program against it,
+# ending with the event log the library wrote.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -20,7 +21,12 @@ port=30050
 step() { printf '\n\033[1m$ %s\033[0m\n' "$*"; }
 
 echo "== station home: $station"
-mkdir -p "$station/DB" "$station/windows"
+# The layout a station's install makes: the group zede, the home, log and
+# settings folders and the machine's lock folder its own, closed to others.
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+$SUDO bash scripts/station-layout.sh --home "$station" --windir "$station/windows" \
+  ${SUDO:+--member "$(id -un)"}
+mkdir -p "$station/DB"
 rm -f "$station/windows/cnf.ini" "$station"/LogFiles/FBEvents.log*
 # Installed at the home path, the library writes the event log and prepares
 # the suite's own copy of the client library.

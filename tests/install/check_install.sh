@@ -28,6 +28,14 @@ for header in $(cd "$prefix/include" && find zelmor -name '*.h' ! -name '*_inl.h
 done
 echo "public headers ok"
 
+# On Linux the station layout comes along: its group, its folders at boot.
+if [ -n "$(find "$prefix" -name 'libZelmor.so*' -print -quit)" ]; then
+  grep -q '^g zede' "$prefix/lib/sysusers.d/zelmor.conf"
+  grep -q '^d /run/lock/zelmor  *2770 root zede -$' "$prefix/lib/tmpfiles.d/zelmor.conf"
+  [ -x "$prefix/sbin/zelmor-station-layout" ]
+  echo "station layout ok"
+fi
+
 mkdir -p "$work/windows" "$work/home"
 export ZEDE_WINDIR=$work/windows ZEDE_HOME=$work/home
 unset ZELMOR_LIBRARY
