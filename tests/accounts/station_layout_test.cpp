@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "accounts/accounts_test_support.h"
 #include "eventlog/eventlog_test_support.h"
+#include "eventlog/archives.h"
 #include "eventlog/eventlog_unit.h"
 #include "eventlog/ldslogger.h"
 #include "rtl/exceptions.h"
@@ -32,10 +35,27 @@ bool FallbackLogTells(const std::string& text) {
   return test::ReadFileBytes(eventlog::ErrorsWriter->FileName()).find(text) != std::string::npos;
 }
 
+// A fallback log of the child's own, so that one case's report does not
+// stand for another's.
+class OwnFallbackLog {
+ public:
+  OwnFallbackLog() {
+    // Under /tmp, which every account may make a folder in.
+    platform::SetEnvironmentVariable("TMPDIR", "/tmp");
+    folder_ = std::make_unique<test::TempFolder>();
+    platform::SetEnvironmentVariable("TMPDIR", folder_->Path());
+    eventlog::InitializeUnit();
+  }
+  ~OwnFallbackLog() { eventlog::FinalizeUnit(); }
+
+ private:
+  std::unique_ptr<test::TempFolder> folder_;
+};
+
 // Child: one log line to args[0]; refused when the fallback log says so
 // (the name itself is not read: it may be a FIFO).
 ZELMOR_CHILD_ROLE(log_line_to_planted_name) {
-  test::EventLogUnitScope unit;
+  OwnFallbackLog fallback;
   TLDSLogger logger(args.at(0));
   logger.Options.MaxSize = 0;
   logger.WriteLine("planted line");
@@ -46,7 +66,7 @@ ZELMOR_CHILD_ROLE(log_line_to_planted_name) {
 // mutex came back and the error says why.
 ZELMOR_CHILD_ROLE(mutex_in_planted_folder) {
   platform::SetEnvironmentVariable("ZEDE_LOCKDIR", args.at(0));
-  test::EventLogUnitScope unit;
+  OwnFallbackLog fallback;
   platform::MutexHandle mutex = CreateGlobalMutex(args.at(1), "Error CreateMutex: ", false);
   if (mutex) {
     platform::CloseMutex(mutex);
@@ -59,7 +79,7 @@ ZELMOR_CHILD_ROLE(mutex_in_planted_folder) {
 // Child: a settings key written to args[0]; refused when the write raised
 // with the reason.
 ZELMOR_CHILD_ROLE(write_ini_in_planted_folder) {
-  test::EventLogUnitScope unit;
+  OwnFallbackLog fallback;
   try {
     TSafeIniFile ini(args.at(0));
     ini.WriteString("FB", "DBPort", "4444");
@@ -217,7 +237,8 @@ TEST(StationLayout, ProcessesExcludeEachOtherWhateverHappenedToTheLockFileOrTmp)
        [](const std::string& name) {
          platform::MutexHandle mutex = CreateGlobalMutex(name, "", true);
          platform::WaitMutex(mutex);
-         platform::DeleteFile(test::StationLockFolder() + "/" + name);
+         // As a cleaner deletes it: no lock asked for.
+         std::filesystem::remove(test::StationLockFolder() + "/" + name);
          platform::ReleaseMutex(mutex);
          platform::CloseMutex(mutex);
          return std::string();
@@ -268,6 +289,69 @@ TEST(StationLayout, FoldersAndFilesAreTheStationsWhateverTheUmask) {
     EXPECT_EQ(made_file.mode, 0660u) << "umask " << mask;
     EXPECT_EQ(made_file.group, test::kStationGid) << "umask " << mask;
   }
+}
+
+TEST(StationLayout, TheFallbackLogsFolderIsTheAccountsOwnEvenWhereItsNameWasTaken) {
+  ZELMOR_REQUIRE_ROOT();
+  test::SharedFolder temp;
+  const std::string before = platform::GetEnvironmentVariable("TMPDIR");
+  platform::SetEnvironmentVariable("TMPDIR", temp.Path());
+  const std::string own = platform::TempPath();
+  // Another account takes the name first, as it could in /tmp after a boot.
+  test::SharedFolder squatted_temp;
+  const std::string squatted = squatted_temp / "zelmor-0";
+  platform::ForceDirectories(squatted);
+  platform::SetOwner(squatted, platform::NobodyUid(), platform::NobodyGid());
+  platform::SetMode(squatted, 0700);
+  platform::SetEnvironmentVariable("TMPDIR", squatted_temp.Path());
+  const std::string elsewhere = platform::TempPath();
+  platform::SetEnvironmentVariable("TMPDIR", before);
+  EXPECT_EQ(own, temp / "zelmor-0/");
+  EXPECT_NE(elsewhere, squatted + "/");
+  for (const std::string& folder : {own, elsewhere}) {
+    const platform::FileStatus status = platform::StatusOf(folder);
+    EXPECT_EQ(status.owner, 0u) << folder;
+    EXPECT_EQ(status.mode, 0700u) << folder;
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(elsewhere, ignored);
+}
+
+// Children forked while other threads log, that go on without exec (a
+// launcher's workers): the log's descriptors they inherit hold no lock, so
+// the log still rotates.
+TEST(StationLayout, WorkersForkedWhileOthersLogLeaveTheLogRotating) {
+  constexpr int64_t kMaxSize = 16 * 1024;
+  test::TempFolder dir;
+  const std::string path = dir / "workers.log";
+  TLDSLogger logger(path);
+  logger.Options.MaxSize = kMaxSize;
+  logger.Options.TrimInPlace = false;
+  logger.Options.MaxArchives = 3;
+  std::atomic<bool> done{false};
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 2; ++t)
+    writers.emplace_back([&, t] {
+      for (int n = 0; n < 4000; ++n)
+        logger.WriteLine("writer " + std::to_string(t) + " #" + std::to_string(n) +
+                         std::string(60, 'x'));
+    });
+  std::vector<int> workers;
+  for (int n = 0; n < 20; ++n) {
+    const int pid = platform::ForkProcess();
+    if (pid == 0) {
+      platform::SleepMs(3000);
+      platform::EndForkedChild(0);
+    }
+    if (pid > 0) workers.push_back(pid);
+    platform::SleepMs(20);
+  }
+  for (std::thread& writer : writers) writer.join();
+  for (const int pid : workers) platform::WaitForkedChild(pid, 10000);
+  std::vector<std::string> archives;
+  eventlog::FindArchives(path, archives);
+  EXPECT_FALSE(archives.empty()) << "no rotation while the workers lived";
+  EXPECT_LE(static_cast<int64_t>(test::ReadFileBytes(path).size()), 2 * kMaxSize);
 }
 
 }  // namespace
