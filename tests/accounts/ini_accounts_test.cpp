@@ -1,11 +1,14 @@
 // The settings file written by several accounts, through symlinks, by
 // writers killed in the middle of a write, on a full disk, with names
-// planted where a writer puts its sibling.
+// planted where a writer puts its sibling, and read while another thread
+// forks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "accounts/accounts_test_support.h"
@@ -222,6 +225,47 @@ TEST(IniFile, NamesPlantedWhereAWriterPutsItsSiblingAreNeverFollowed) {
       EXPECT_EQ(test::ReadFileBytes(planted), "planted") << c.what;
     }
   }
+}
+
+// A child forked while a writer holds its sibling's lock keeps that lock on
+// what is then cnf.ini until it execs; a reader meeting it waits, and never
+// reads the defaults.
+TEST(IniFile, AReaderNeverGetsADefaultWhileAnotherThreadForks) {
+  test::TempFolder dir;
+  const std::string path = dir / "cnf.ini";
+  Write(path, "Port", "30050");
+  std::atomic<bool> stop{false};
+  std::atomic<int> writes{0}, forks{0};
+  std::thread writer([&] {
+    for (int n = 0; !stop; ++n) {
+      try {
+        Write(path, "Counter", std::to_string(n));
+        ++writes;
+      } catch (const Exception&) {
+      }
+    }
+  });
+  std::thread forker([&] {
+    while (!stop) {
+      const platform::ProcessHandle child = platform::SpawnProcess("/bin/true", {});
+      int code = 0;
+      if (child != platform::kInvalidProcess && platform::WaitProcess(child, 10000, code))
+        ++forks;
+    }
+  });
+  int reads = 0, defaults = 0;
+  const uint32_t started = platform::TickCount();
+  while (platform::TickCount() - started < 3000) {
+    if (Read(path, "Port") != "30050") ++defaults;
+    ++reads;
+  }
+  stop = true;
+  writer.join();
+  forker.join();
+  EXPECT_EQ(defaults, 0) << "of " << reads << " reads (" << writes << " writes, " << forks
+                         << " forks)";
+  EXPECT_GT(writes, 0);
+  EXPECT_GT(forks, 0);
 }
 
 // Child: writes 1 MB values under one key until it is killed.
