@@ -5,11 +5,13 @@
 // once and changes wait for Flush, so a value of many keys costs one write.
 #include <optional>
 
+#include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/file_replace.h"
 #include "platform/files.h"
 #include "settings/ini_document.h"
 #include "settings/ini_store.h"
+#include "settings/safe_ini_file.h"
 
 namespace zelmor {
 
@@ -25,14 +27,36 @@ bool IsMissingOrFolder(const std::string& path) {
   return false;
 }
 
+bool IsSharingConflict(uint32_t error) {
+  return error == platform::kErrorSharingViolation || error == platform::kErrorLockViolation;
+}
+
+// Opens the file for reading. A file held exclusively for a moment (a writer
+// outside the library, a forked child that still holds a writer's lock) is
+// waited for as writers wait, every kRetryPauseMs for kRetryWindowMs, when
+// `wait_out_conflicts` says so: reading it as empty would hand the caller
+// defaults in place of the stored values.
+platform::FileHandle OpenForReading(const std::string& path, bool wait_out_conflicts) {
+  const uint32_t started = platform::TickCount();
+  for (;;) {
+    const platform::FileHandle file = platform::OpenShared(path, false);
+    if (file != platform::kInvalidFile) return file;
+    const uint32_t error = platform::LastError();
+    if (!wait_out_conflicts || !IsSharingConflict(error) ||
+        platform::TickCount() - started >= kRetryWindowMs)
+      return platform::kInvalidFile;
+    platform::SleepMs(kRetryPauseMs);
+  }
+}
+
 // The whole file; a missing file (or a folder in its place) reads as empty,
 // as the profile functions read it. False with LastError() set when an
-// existing file cannot be read.
-bool LoadText(const std::string& path, std::string& text) {
+// existing file cannot be read, or is still held by another after the wait.
+bool LoadText(const std::string& path, std::string& text, bool wait_out_conflicts) {
   text.clear();
   // The open itself tells a missing file: no stat before it, on the path
   // every read takes.
-  const platform::FileHandle file = platform::OpenShared(path, false);
+  const platform::FileHandle file = OpenForReading(path, wait_out_conflicts);
   if (file == platform::kInvalidFile) return IsMissingOrFolder(path);
   char buffer[65536];
   int64_t got = 0;
@@ -67,27 +91,33 @@ struct IniStore::State {
   int batch_depth = 0;
   std::optional<IniDocument> document;  // the batch's copy of the file
   uint32_t load_error = 0;              // why the batch could not read it
+  bool waited_out_conflict = false;     // a read of this batch waited already
   bool dirty = false;
 
   // A read that failed is tried again at the next call, so that a retry of
-  // the change sees the file as it is now.
-  IniDocument& BatchDocument(const std::string& path) {
+  // the change sees the file as it is now. A read waits out a file held
+  // elsewhere once per batch; a change does not, since the write's own
+  // retries try it again.
+  IniDocument& BatchDocument(const std::string& path, bool for_reading) {
     if (!document || load_error != 0) {
+      const bool wait = for_reading && !waited_out_conflict;
       std::string text;
-      const bool loaded = LoadText(path, text);
+      const bool loaded = LoadText(path, text, wait);
       load_error = loaded ? 0 : platform::LastError();
+      if (wait && IsSharingConflict(load_error)) waited_out_conflict = true;
       document.emplace(loaded ? text : std::string());
     }
     return *document;
   }
 
   // Runs `read` over the batch's document, or over the file as it is now
-  // outside a batch. An unreadable file reads as empty.
+  // outside a batch. A file still held elsewhere after the wait, or
+  // unreadable, reads as empty, as the profile functions read it.
   template <typename Read>
   auto Query(const std::string& path, Read read) {
-    if (batch_depth > 0) return read(BatchDocument(path));
+    if (batch_depth > 0) return read(BatchDocument(path, true));
     std::string text;
-    if (!LoadText(path, text)) text.clear();
+    if (!LoadText(path, text, true)) text.clear();
     return read(IniDocument(text));
   }
 
@@ -98,7 +128,7 @@ struct IniStore::State {
   template <typename Change>
   bool Apply(const std::string& path, Change change) {
     if (batch_depth > 0) {
-      IniDocument& batch = BatchDocument(path);
+      IniDocument& batch = BatchDocument(path, false);
       if (load_error != 0) {
         platform::SetLastError(load_error);
         return false;
@@ -107,7 +137,7 @@ struct IniStore::State {
       return true;
     }
     std::string text;
-    if (!LoadText(path, text)) return false;
+    if (!LoadText(path, text, false)) return false;
     IniDocument fresh(text);
     return !change(fresh) || platform::ReplaceFileContent(path, fresh.Text());
   }
@@ -159,6 +189,7 @@ void IniStore::EndBatch() {
   if (--state_->batch_depth > 0) return;
   state_->document.reset();
   state_->load_error = 0;
+  state_->waited_out_conflict = false;
   state_->dirty = false;
 }
 

@@ -41,6 +41,12 @@ int ForkProcess();
 // time-out (the child is then killed).
 int WaitForkedChild(int pid, uint32_t timeout_ms);
 
+// A tmpfs of `bytes` bytes, its root folder of `mode`, mounted on `folder`;
+// false where this process may not mount (not root, a container).
+bool MountTmpfs(const std::string& folder, uint64_t bytes, uint32_t mode);
+// Detaches what is mounted on `folder`.
+void Unmount(const std::string& folder);
+
 // The value of a sysctl under /proc/sys ("fs/protected_regular"), or -1.
 int ReadSysctl(const std::string& name);
 bool WriteSysctl(const std::string& name, int value);

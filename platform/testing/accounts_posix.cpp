@@ -2,6 +2,8 @@
 
 #include <pwd.h>
 #include <signal.h>
+#include <stdio.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -79,6 +81,15 @@ int WaitForkedChild(int pid, uint32_t timeout_ms) {
   }
   return code;
 }
+
+bool MountTmpfs(const std::string& folder, uint64_t bytes, uint32_t mode) {
+  char options[64];
+  snprintf(options, sizeof options, "size=%llu,mode=%o", static_cast<unsigned long long>(bytes),
+           mode);
+  return ::mount("tmpfs", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options) == 0;
+}
+
+void Unmount(const std::string& folder) { ::umount2(folder.c_str(), MNT_DETACH); }
 
 int ReadSysctl(const std::string& name) {
   std::ifstream in("/proc/sys/" + name);

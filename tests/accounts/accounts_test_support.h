@@ -8,6 +8,7 @@
 // account outside it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
@@ -46,6 +47,26 @@ class ProtectedRegular {
  private:
   int before_;
   bool active_;
+};
+
+// A small tmpfs mounted on `folder` for the object's lifetime, where the
+// machine lets the test mount one; Mounted() says whether it is there.
+class SmallDisk {
+ public:
+  SmallDisk(const std::string& folder, uint64_t bytes, uint32_t mode)
+      : folder_(folder), mounted_(platform::MountTmpfs(folder, bytes, mode)) {}
+  ~SmallDisk() {
+    if (mounted_) platform::Unmount(folder_);
+  }
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+  bool Mounted() const { return mounted_; }
+  // Writes a file at `path` until the disk holds no more.
+  void Fill(const std::string& path) const;
+
+ private:
+  std::string folder_;
+  bool mounted_;
 };
 
 std::string UniqueName(const std::string& what);

@@ -1,10 +1,14 @@
-// The settings file written by several accounts, through symlinks, and by
-// writers killed in the middle of a write.
+// The settings file written by several accounts, through symlinks, by
+// writers killed in the middle of a write, on a full disk, with names
+// planted where a writer puts its sibling, and read while another thread
+// forks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "accounts/accounts_test_support.h"
@@ -113,6 +117,161 @@ TEST(IniFile, ASymlinkStaysAndItsTargetIsWritten) {
   std::vector<std::string> names = platform::FindFiles(dir / "*");
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"cnf.ini", "real"}));
+}
+
+// Child: writes ACC/<key>=<that many x>; 0 when it could, 112 when the disk
+// was full, 1 for any other failure.
+ZELMOR_CHILD_ROLE(write_acc_value) {
+  try {
+    TSafeIniFile ini(args.at(0));
+    ini.WriteString("ACC", args.at(1), std::string(std::stoul(args.at(2)), 'x'));
+  } catch (const Exception& error) {
+    const std::string full = platform::SystemErrorMessage(platform::kErrorDiskFull);
+    return error.Message().find(full) != std::string::npos ? 112 : 1;
+  }
+  return 0;
+}
+
+std::string AccountsText() {
+  std::string text = "[ACC]\r\n";
+  for (int n = 1; n <= 40; ++n)
+    text += "Key" + std::to_string(n) + "=value of key " + std::to_string(n) + " at the station\r\n";
+  return text + "[FB]\r\nDBPort=3050\r\n";
+}
+
+// nobody may write cnf.ini but not rename in its folder, so it writes in
+// place. On a full disk a change that needs more room fails as a full disk
+// and leaves the file byte for byte as it was; one that needs none is made.
+TEST(IniAccounts, AnInPlaceWriteOnAFullDiskFailsWithTheFileAsItWas) {
+  ZELMOR_REQUIRE_ROOT();
+  struct Case {
+    const char* what;
+    const char* key;
+    size_t value_size;
+    int exit_code;
+  };
+  const Case kCases[] = {
+      {"a value that needs more room", "Note", 64 * 1024, 112},
+      {"a shorter value", "Key7", 1, 0},
+  };
+  for (const Case& c : kCases) {
+    test::TempFolder dir;
+    const std::string etc = dir / "etc";
+    ASSERT_TRUE(platform::ForceDirectories(etc));
+    ASSERT_TRUE(platform::LetEveryAccountIn(etc));
+    test::SmallDisk disk(etc, 256 * 1024, 0755);
+    if (!disk.Mounted()) GTEST_SKIP() << "this machine does not let the test mount a tmpfs";
+    const std::string path = etc + "/cnf.ini";
+    test::WriteFileBytes(path, AccountsText());
+    ASSERT_TRUE(platform::SetMode(path, 0666));
+    // What the same change makes of the file where there is room.
+    const std::string roomy = dir / "cnf.ini";
+    test::WriteFileBytes(roomy, AccountsText());
+    {
+      TSafeIniFile ini(roomy);
+      ini.WriteString("ACC", c.key, std::string(c.value_size, 'x'));
+    }
+    disk.Fill(etc + "/filler");
+
+    EXPECT_EQ(AsNobody("write_acc_value", {path, c.key, std::to_string(c.value_size)}),
+              c.exit_code)
+        << c.what;
+    const std::string expected =
+        c.exit_code == 0 ? test::ReadFileBytes(roomy) : AccountsText();
+    const std::string after = test::ReadFileBytes(path);
+    EXPECT_EQ(after.size(), expected.size()) << c.what;
+    EXPECT_TRUE(after == expected) << c.what << ": " << after.substr(0, 80);
+    EXPECT_EQ(platform::StatusOf(path).owner, 0u) << c.what;
+  }
+}
+
+// A writer's sibling is a new file under a name nobody can guess. Whatever
+// is planted at the name it had before (<name>.<pid>.<tid>.tmp) is never
+// followed, truncated or renamed into place; what writers that died left, in
+// that form or the new one, is removed, a link without its target touched.
+TEST(IniFile, NamesPlantedWhereAWriterPutsItsSiblingAreNeverFollowed) {
+  const std::string own = "." + std::to_string(platform::CurrentProcessId()) + "." +
+                          std::to_string(platform::CurrentThreadId()) + ".tmp";
+  const std::string dead = ".2147483000.1.tmp";  // no process has that id
+  const std::string dead_random = ".2147483000.1.0123456789abcdef.tmp";
+  struct Case {
+    const char* what;
+    std::string suffix;
+    bool symlink;
+    bool removed;
+  };
+  const Case kCases[] = {
+      {"a link at this writer's old name", own, true, false},
+      {"a file at this writer's old name", own, false, false},
+      {"a dead writer's sibling of the old form", dead, false, true},
+      {"a dead writer's sibling", dead_random, false, true},
+      {"a link at a dead writer's name", dead, true, true},
+  };
+  for (const Case& c : kCases) {
+    test::TempFolder dir;
+    const std::string path = dir / "cnf.ini";
+    const std::string victim = dir / "victim";
+    Write(path, "Port", "3050");
+    test::WriteFileBytes(victim, "root's own");
+    ASSERT_TRUE(platform::SetMode(victim, 0600));
+    const std::string planted = path + c.suffix;
+    if (c.symlink)
+      ASSERT_TRUE(platform::MakeSymlink(victim, planted));
+    else
+      test::WriteFileBytes(planted, "planted");
+
+    EXPECT_NO_THROW(Write(path, "Port", "30050")) << c.what;
+    EXPECT_EQ(Read(path, "Port"), "30050") << c.what;
+    EXPECT_FALSE(platform::StatusOf(path).symlink) << c.what << ": cnf.ini became a link";
+    EXPECT_EQ(test::ReadFileBytes(victim), "root's own") << c.what;
+    EXPECT_EQ(platform::StatusOf(victim).mode, 0600u) << c.what;
+    const platform::FileStatus left = platform::StatusOf(planted);
+    EXPECT_EQ(left.exists || left.symlink, !c.removed) << c.what;
+    if (!c.removed && !c.symlink) {
+      EXPECT_EQ(test::ReadFileBytes(planted), "planted") << c.what;
+    }
+  }
+}
+
+// A child forked while a writer holds its sibling's lock keeps that lock on
+// what is then cnf.ini until it execs; a reader meeting it waits, and never
+// reads the defaults.
+TEST(IniFile, AReaderNeverGetsADefaultWhileAnotherThreadForks) {
+  test::TempFolder dir;
+  const std::string path = dir / "cnf.ini";
+  Write(path, "Port", "30050");
+  std::atomic<bool> stop{false};
+  std::atomic<int> writes{0}, forks{0};
+  std::thread writer([&] {
+    for (int n = 0; !stop; ++n) {
+      try {
+        Write(path, "Counter", std::to_string(n));
+        ++writes;
+      } catch (const Exception&) {
+      }
+    }
+  });
+  std::thread forker([&] {
+    while (!stop) {
+      const platform::ProcessHandle child = platform::SpawnProcess("/bin/true", {});
+      int code = 0;
+      if (child != platform::kInvalidProcess && platform::WaitProcess(child, 10000, code))
+        ++forks;
+    }
+  });
+  int reads = 0, defaults = 0;
+  const uint32_t started = platform::TickCount();
+  while (platform::TickCount() - started < 3000) {
+    if (Read(path, "Port") != "30050") ++defaults;
+    ++reads;
+  }
+  stop = true;
+  writer.join();
+  forker.join();
+  EXPECT_EQ(defaults, 0) << "of " << reads << " reads (" << writes << " writes, " << forks
+                         << " forks)";
+  EXPECT_GT(writes, 0);
+  EXPECT_GT(forks, 0);
 }
 
 // Child: writes 1 MB values under one key until it is killed.

@@ -1,6 +1,7 @@
 // Settings writes whose open, create, write or rename fails: the error
 // reaches the caller with its context, the file stays readable with what it
-// held, and a value cut short reads back as its first chunk at worst.
+// held, and a value cut short reads back as its first chunk at worst. Reads
+// that meet the file held elsewhere wait for it as writes do.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -207,6 +208,49 @@ TEST_F(IniWriteFaults, ARetryReadsTheFileAgainAfterAFailedFirstRead) {
   EXPECT_LE(waited, 20u);
   EXPECT_EQ(Read("FB", "DBPort"), "30050");
   ExpectReadableWithItsValues();
+}
+
+// A read that finds the file held elsewhere (a writer outside the library,
+// a forked child still holding a writer's lock) waits for it as a write
+// does, in place of reading defaults; a file that is not there, or that this
+// account may not read, reads as defaults at once.
+TEST_F(IniWriteFaults, AReadWaitsOutAFileHeldElsewhereAsAWriteDoes) {
+  struct Case {
+    const char* what;
+    uint32_t code;
+    int times;
+    const char* expected;
+    uint32_t waited;
+  };
+  const Case kCases[] = {
+      {"held for three attempts", platform::kErrorSharingViolation, 3, "3050", 60},
+      {"locked for one attempt", platform::kErrorLockViolation, 1, "3050", 20},
+      {"held past the window", platform::kErrorSharingViolation, InjectedFaults::kAlways,
+       "<missing>", 1000},
+      {"not readable", platform::kErrorAccessDenied, InjectedFaults::kAlways, "<missing>", 0},
+      {"not there", platform::kErrorFileNotFound, InjectedFaults::kAlways, "<missing>", 0},
+  };
+  for (const Case& c : kCases) {
+    std::string value;
+    int injected = 0;
+    uint32_t waited = 0;
+    {
+      test::FakeTicks ticks(0);
+      InjectedFaults faults;
+      faults.Fail(FileOp::kOpen, "cnf.ini", c.code, Match::kExactName, 0, c.times);
+      value = Read("FB", "DBPort");
+      injected = faults.Injected();
+      waited = ticks.Now();
+    }
+    if (injected == 0) {
+      // The profile store opens nothing itself.
+      EXPECT_EQ(value, "3050") << c.what;
+      continue;
+    }
+    EXPECT_EQ(value, c.expected) << c.what;
+    EXPECT_EQ(waited, c.waited) << c.what;
+  }
+  EXPECT_EQ(Read("FB", "DBPort"), "3050");
 }
 
 // The Windows build writes each change itself; the Linux build writes the
