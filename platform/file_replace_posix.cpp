@@ -48,6 +48,7 @@
 #include "platform/files.h"
 #include "platform/paths_posix.h"
 #include "platform/process.h"
+#include "platform/trust_posix.h"
 
 namespace zelmor::platform {
 
@@ -56,8 +57,6 @@ namespace {
 constexpr char kSiblingEnd[] = ".tmp";
 // Random bytes in a sibling's name, written as twice as many hex digits.
 constexpr size_t kNameRandomBytes = 8;
-// A new file gets the mode OpenOrCreateShared gives a new shared file.
-constexpr mode_t kNewFileMode = 0666;
 
 // A descriptor this file opened and locked: unlocked before it is closed,
 // on every path, so that a child forked meanwhile does not keep the lock.
@@ -287,7 +286,7 @@ bool WriteInPlace(const std::string& target, const std::string& bytes) {
 // root may give a file away).
 bool MadeLikeTheOriginal(const LockedFile& sibling, const struct stat* original) {
   if (!original) {
-    if (::fchmod(sibling.fd(), kNewFileMode) == 0) return true;
+    if (::fchmod(sibling.fd(), kSharedFileMode) == 0) return true;
     SetErrno(errno);
     return false;
   }
@@ -325,6 +324,9 @@ bool FolderWritable(const std::string& target) {
 
 bool ReplaceFileContent(const std::string& path, const std::string& bytes) {
   const std::string target = ResolvedPath(path);
+  // The sibling and the rename happen in the file's folder: one outside
+  // the station's layout is refused before anything is made there.
+  if (!InTrustedFolder(target)) return false;
   RemoveDeadWritersSiblings(target);
   struct stat original;
   const bool exists = ::stat(target.c_str(), &original) == 0 && !S_ISDIR(original.st_mode);

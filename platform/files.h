@@ -24,6 +24,11 @@ enum class SeekOrigin { kBegin, kCurrent, kEnd };
 
 // Opens an existing file with full sharing (others may read and write).
 // A file held exclusively elsewhere fails with kErrorSharingViolation.
+// Linux, for this and the two below: anything but a regular file is
+// refused (kErrorRefused), and so, for a writable open or a create, is a
+// symlink at `path` or a folder outside the station's layout (a folder
+// every account may write to, or another account's); new files are made
+// 0660, for the folder's group. Windows: the ACLs decide.
 FileHandle OpenShared(const std::string& path, bool writable);
 // Creates (replacing any existing file) for reading and writing, with no
 // sharing while it is open. A file open elsewhere fails with
@@ -49,7 +54,8 @@ std::string ResolvedPath(const std::string& path);
 
 bool FileExists(const std::string& path);       // files only
 bool DirectoryExists(const std::string& path);
-// Creates the folder and every missing parent. True when it exists after.
+// Creates the folder and every missing parent (Linux: 02770, the station
+// group's, whatever the umask). True when it exists after.
 bool ForceDirectories(const std::string& path);
 // Fails (false) when `to` exists or `from` is open elsewhere without sharing.
 bool RenameFile(const std::string& from, const std::string& to);

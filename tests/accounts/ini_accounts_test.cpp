@@ -139,8 +139,8 @@ std::string AccountsText() {
   return text + "[FB]\r\nDBPort=3050\r\n";
 }
 
-// nobody may write cnf.ini but not rename in its folder, so it writes in
-// place. On a full disk a change that needs more room fails as a full disk
+// The station's member may write cnf.ini but not rename in its folder, so
+// it writes in place. On a full disk a change that needs more room fails as a full disk
 // and leaves the file byte for byte as it was; one that needs none is made.
 TEST(IniAccounts, AnInPlaceWriteOnAFullDiskFailsWithTheFileAsItWas) {
   ZELMOR_REQUIRE_ROOT();
@@ -161,9 +161,12 @@ TEST(IniAccounts, AnInPlaceWriteOnAFullDiskFailsWithTheFileAsItWas) {
     ASSERT_TRUE(platform::LetEveryAccountIn(etc));
     test::SmallDisk disk(etc, 256 * 1024, 0755);
     if (!disk.Mounted()) GTEST_SKIP() << "this machine does not let the test mount a tmpfs";
+    ASSERT_TRUE(platform::SetOwner(etc, 0, test::kStationGid));
+    ASSERT_TRUE(platform::SetMode(etc, 02750));
     const std::string path = etc + "/cnf.ini";
     test::WriteFileBytes(path, AccountsText());
-    ASSERT_TRUE(platform::SetMode(path, 0666));
+    ASSERT_TRUE(platform::SetOwner(path, 0, test::kStationGid));
+    ASSERT_TRUE(platform::SetMode(path, 0660));
     // What the same change makes of the file where there is room.
     const std::string roomy = dir / "cnf.ini";
     test::WriteFileBytes(roomy, AccountsText());
@@ -173,7 +176,7 @@ TEST(IniAccounts, AnInPlaceWriteOnAFullDiskFailsWithTheFileAsItWas) {
     }
     disk.Fill(etc + "/filler");
 
-    EXPECT_EQ(AsNobody("write_acc_value", {path, c.key, std::to_string(c.value_size)}),
+    EXPECT_EQ(As(kMember, "write_acc_value", {path, c.key, std::to_string(c.value_size)}),
               c.exit_code)
         << c.what;
     const std::string expected =
