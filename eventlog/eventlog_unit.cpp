@@ -34,9 +34,9 @@ void FillLogFormatSettings() {
 FormatSettings& LogFormatSettings() { return g_log_format_settings.Get(); }
 
 void InitializeUnit() {
-  ErrorsWriter = new TLDSLogger(platform::TempPath() + "LDSLoggerErrorsWriter.log");
+  ErrorsWriter = new TLDSLogger(platform::TempPath() + "LDSLoggerErrorsWriter.log",
+                                TLDSLogger::Role::kFallback);
   ErrorsWriter->Options.TrimInPlace = true;
-  ErrorsWriter->Options.IsErrorsWriter = true;
   FillLogFormatSettings();
 }
 
