@@ -12,6 +12,7 @@
 #include "database/connection_text.h"
 #include "database/process_state.h"
 #include "database/transaction_factory.h"
+#include "platform/process.h"
 #include "rtl/exceptions.h"
 #include "rtl/format.h"
 #include "rtl/process_object.h"
@@ -37,9 +38,19 @@ int64_t WholeMinutesBetween(DateTime a, DateTime b) {
   return std::llround(std::fabs(a - b) * kMillisecondsPerDay) / 60000;
 }
 
+// Under PoolLock, first of every pool operation: in a forked child, the
+// parent's entries leave the list untouched. Their objects are not freed,
+// as freeing a connected one would detach it through the shared socket.
+std::vector<TDBPool>& OwnPoolList() {
+  auto& list = PoolList();
+  const uint32_t self = platform::CurrentProcessId();
+  std::erase_if(list, [self](const TDBPool& entry) { return entry.Process != self; });
+  return list;
+}
+
 // Under PoolLock: the first idle connection made for `key`, marked busy.
 TIBDatabase* TakeIdle(const std::string& key) {
-  for (TDBPool& entry : PoolList()) {
+  for (TDBPool& entry : OwnPoolList()) {
     if (!entry.Busy && entry.Key == key) {
       entry.Busy = true;
       entry.LastReturned = 0.0;
@@ -60,7 +71,7 @@ TIBDatabase* AddConnection(const std::string& key, const std::string& user_name,
   database->SetDatabaseName(key);
   database->SetLoginPrompt(false);
   database->SetDefaultTransaction(FBCreateTransaction(database.get(), RC_RO, "", database.get(), "?"));
-  PoolList().push_back(TDBPool{key, true, 0.0, database.get()});
+  OwnPoolList().push_back(TDBPool{key, true, 0.0, database.get(), platform::CurrentProcessId()});
   return database.release();
 }
 
@@ -84,7 +95,7 @@ void CloseAndFree(const std::vector<TIBDatabase*>& connections, const std::strin
 void Discard(TIBDatabase* database, const std::string& caller_tag) {
   {
     std::lock_guard guard(PoolLock());
-    std::erase_if(PoolList(), [&](const TDBPool& entry) { return entry.Database == database; });
+    std::erase_if(OwnPoolList(), [&](const TDBPool& entry) { return entry.Database == database; });
   }
   if (!database->Connected()) {
     delete database;
@@ -125,7 +136,7 @@ bool DiedWhileIdle(bool attached_when_taken, const std::exception& start_failure
 
 // Under PoolLock. An unknown object (a null one included) changes nothing.
 void MarkIdle(TIBDatabase* database, DateTime now) {
-  for (TDBPool& entry : PoolList()) {
+  for (TDBPool& entry : OwnPoolList()) {
     if (entry.Database != database) continue;
     entry.Busy = false;
     entry.LastReturned = now;
@@ -140,7 +151,7 @@ void MarkIdle(TIBDatabase* database, DateTime now) {
 // entry returned too long ago leaves it, last list position first.
 std::vector<TIBDatabase*> TakeStale(DateTime now) {
   std::vector<TIBDatabase*> stale;
-  auto& list = PoolList();
+  auto& list = OwnPoolList();
   if (list.size() <= kPoolTrimThreshold) return stale;
   for (size_t i = list.size(); i-- > 0;) {
     const TDBPool& entry = list[i];
@@ -205,7 +216,7 @@ void ClearPool() {
   WithContext("ClearPool", kNameTheClass, [] {
     std::lock_guard guard(PoolLock());
     std::vector<TIBDatabase*> connections;
-    for (const TDBPool& entry : PoolList()) connections.push_back(entry.Database);
+    for (const TDBPool& entry : OwnPoolList()) connections.push_back(entry.Database);
     // Released entries are never touched again, whatever happens below.
     PoolList().clear();
     CloseAndFree(connections, "");
@@ -214,12 +225,12 @@ void ClearPool() {
 
 std::vector<TDBPool> PoolEntries() {
   std::lock_guard guard(PoolLock());
-  return PoolList();
+  return OwnPoolList();
 }
 
 size_t PoolSize() {
   std::lock_guard guard(PoolLock());
-  return PoolList().size();
+  return OwnPoolList().size();
 }
 
 void ReleasePoolList() { g_pool_list.Release(); }

@@ -24,6 +24,11 @@ struct TDBPool {
   bool Busy = false;
   DateTime LastReturned = 0.0;  // 0 while handed out and for a new entry
   TIBDatabase* Database = nullptr;
+  // The process that made the connection. A forked child shares its
+  // parent's sockets: it never uses, returns into, trims or closes an entry
+  // of another process; it forgets them (their objects leak in the child,
+  // as a close would end the parent's attachment) and makes its own.
+  uint32_t Process = 0;
 };
 
 // Returns are the moment the pool trims idle connections, only once it holds
@@ -49,7 +54,8 @@ TIBDatabase* FBGetIBDataBaseFromPool(const std::string& database_path, const std
 
 // Marks the connection idle after closing its datasets and rolling its
 // transaction back, then trims stale idle connections. An object not in the
-// pool changes nothing.
+// pool changes nothing (in a forked child, neither does one its parent
+// took).
 void FBReturnIBDataBaseToPool(TIBDatabase* database, const std::string& caller_tag);
 
 // Closes and frees every pooled connection; at unload. All are released even

@@ -2,6 +2,7 @@
 
 #include "eventlog/ldslogger.h"
 #include "platform/clock.h"
+#include "platform/fork_guard.h"
 #include "rtl/exceptions.h"
 #include "rtl/process_object.h"
 
@@ -16,9 +17,20 @@ struct TimeSources {
   std::function<DateTime()> clock;
 };
 ProcessObject<TimeSources> g_sources;
-ProcessObject<std::recursive_mutex> g_connect_lock;
-ProcessObject<std::recursive_mutex> g_pool_lock;
-ProcessObject<std::mutex> g_fuel_lock;
+
+// The three locks are made together, on the first use of any of them: that
+// first use holds none of them, and registering for fork safety must not
+// wait for a fork while holding a lock the fork waits for.
+struct ProcessLocks {
+  std::recursive_mutex pool;
+  std::mutex fuel;
+  std::recursive_mutex connect;
+  // All three are held across client calls: a fork must not copy them held.
+  platform::ForkLockRegistration pool_fork{platform::ForkRank::kPoolLock, pool};
+  platform::ForkLockRegistration fuel_fork{platform::ForkRank::kFuelLock, fuel};
+  platform::ForkLockRegistration connect_fork{platform::ForkRank::kConnectLock, connect};
+};
+ProcessObject<ProcessLocks> g_locks;
 
 TimeSources& Sources() { return g_sources.Get(); }
 
@@ -38,14 +50,12 @@ void LogFmt(const std::string& format, const FormatArgs& args, uint8_t level) {
   if (g_event_logger) g_event_logger->WriteFmt(format, args, level);
 }
 
-std::recursive_mutex& ConnectLock() { return g_connect_lock.Get(); }
-std::recursive_mutex& PoolLock() { return g_pool_lock.Get(); }
-std::mutex& FuelLock() { return g_fuel_lock.Get(); }
+std::recursive_mutex& ConnectLock() { return g_locks.Get().connect; }
+std::recursive_mutex& PoolLock() { return g_locks.Get().pool; }
+std::mutex& FuelLock() { return g_locks.Get().fuel; }
 
 void ReleaseLocks() {
-  g_fuel_lock.Release();
-  g_pool_lock.Release();
-  g_connect_lock.Release();
+  g_locks.Release();
   g_sources.Release();
 }
 

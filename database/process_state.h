@@ -2,8 +2,9 @@
 //
 // The library's load sequence makes it (after the event logger, before the
 // connection parameters) and its unload sequence frees it; tests make and
-// free it around each case. Lock order, never reversed: PoolLock, then
-// ConnectLock, then the event logger's own locks.
+// free it around each case. Lock order, never reversed: PoolLock (or
+// FuelLock), then ConnectLock, then the event logger's own locks; a fork
+// takes them in that order too, so that its child finds them free.
 #pragma once
 
 #include <cstdint>

@@ -42,9 +42,9 @@ void ReportUnguarded(const std::string& text) {
 FormatSettings& LogFormatSettings() { return g_log_format_settings.Get(); }
 
 void InitializeUnit() {
-  ErrorsWriter = new TLDSLogger(platform::TempPath() + "LDSLoggerErrorsWriter.log");
+  ErrorsWriter = new TLDSLogger(platform::TempPath() + "LDSLoggerErrorsWriter.log",
+                                TLDSLogger::Role::kFallback);
   ErrorsWriter->Options.TrimInPlace = true;
-  ErrorsWriter->Options.IsErrorsWriter = true;
   FillLogFormatSettings();
   SetUnguardedReporter(ReportUnguarded);
 }

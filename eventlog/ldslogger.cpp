@@ -38,7 +38,16 @@ TLDSLogger::LockGuard::LockGuard(TLDSLogger& logger) : logger_(logger) {
   if (!logger_.Lock()) failure_ = MutexWaitFailure();
 }
 
-TLDSLogger::TLDSLogger(const std::string& file_name) { SetFileName(file_name); }
+TLDSLogger::TLDSLogger(const std::string& file_name, Role role)
+    : write_lock_fork_(role == Role::kFallback ? platform::ForkRank::kErrorsWriterWriteLock
+                                               : platform::ForkRank::kLoggerWriteLock,
+                       write_lock_),
+      list_lock_fork_(role == Role::kFallback ? platform::ForkRank::kErrorsWriterListLock
+                                              : platform::ForkRank::kLoggerListLock,
+                      list_lock_) {
+  Options.IsErrorsWriter = role == Role::kFallback;
+  SetFileName(file_name);
+}
 
 TLDSLogger::~TLDSLogger() { SetUseGlobalMutex(false); }
 

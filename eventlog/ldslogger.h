@@ -19,6 +19,7 @@
 #include "eventlog/log_limits.h"
 #include "eventlog/log_levels.h"
 #include "eventlog/logger_options.h"
+#include "platform/fork_guard.h"
 #include "platform/mutex.h"
 #include "rtl/datetime.h"
 #include "rtl/format.h"
@@ -27,9 +28,14 @@ namespace zelmor {
 
 class TLDSLogger {
  public:
+  // The fallback logger is called by the others while they hold their
+  // locks, so its locks come after theirs.
+  enum class Role { kOrdinary, kFallback };
+
   // A bare file name is placed in the host executable's folder. Raises when
-  // the mutex's security descriptor cannot be prepared.
-  explicit TLDSLogger(const std::string& file_name);
+  // the mutex's security descriptor cannot be prepared. The fallback logger
+  // has Options.IsErrorsWriter set.
+  explicit TLDSLogger(const std::string& file_name, Role role = Role::kOrdinary);
   virtual ~TLDSLogger();
   TLDSLogger(const TLDSLogger&) = delete;
   TLDSLogger& operator=(const TLDSLogger&) = delete;
@@ -113,6 +119,10 @@ class TLDSLogger {
   // Guards recent_lines_.
   mutable std::recursive_mutex list_lock_;
   std::deque<std::string> recent_lines_;
+
+  // A child forked while another thread writes gets both locks free.
+  platform::ForkLockRegistration write_lock_fork_;
+  platform::ForkLockRegistration list_lock_fork_;
 };
 
 }  // namespace zelmor

@@ -34,6 +34,7 @@
 #include "platform/errors.h"
 #include "platform/errors_posix.h"
 #include "platform/file_fault_hook.h"
+#include "platform/fork_guard.h"
 #include "platform/paths_posix.h"
 #include "platform/process.h"
 #include "platform/trust_posix.h"
@@ -122,12 +123,14 @@ void ForgetInheritedLocks() {
   }
 }
 
+// The table comes last in the lock order: loggers make and close their
+// mutexes under their own locks. Never unregistered, as the table is never
+// freed.
 void RegisterForkHandler() {
-  static const bool registered = [] {
-    ::pthread_atfork([] { g_table_guard.lock(); }, [] { g_table_guard.unlock(); },
-                     ForgetInheritedLocks);
-    return true;
-  }();
+  static const ForkLockOps ops{[](void*) { g_table_guard.lock(); },
+                               [](void*) { g_table_guard.unlock(); },
+                               [](void*) { ForgetInheritedLocks(); }};
+  static const auto* registered = new ForkLockRegistration(ForkRank::kLockTable, nullptr, ops);
   (void)registered;
 }
 

@@ -13,7 +13,8 @@
 //  * Nothing here throws.
 //
 // Subjects: errors.h, mutex.h (machine-wide named mutexes), files.h (files,
-// folders, file names), clock.h (ticks, local time, sleeping), process.h
+// folders, file names), clock.h (ticks, local time, sleeping), fork_guard.h
+// (the locks a fork must not copy held), process.h
 // (ids, environment, command line, the suite's folders), modules.h (the
 // executable, libraries, the Firebird client), notification.h (window
 // messages, tones), command_line.h, ini_profile.h (the Windows profile
@@ -27,6 +28,7 @@
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/fork_guard.h"
 #include "platform/modules.h"
 #include "platform/mutex.h"
 #include "platform/notification.h"
