@@ -19,12 +19,22 @@
 namespace zelmor::db {
 namespace {
 
-// Made once, never freed: hosts may hold it until the process ends.
+// Made once per process, never freed: hosts may hold it until the process
+// ends. A child of fork() inherits its parent's object and with it the
+// parent's socket: there it is none (left alone, never disconnected), and
+// the child's first call makes one of its own.
 std::atomic<TIBDatabase*> g_fuel_database{nullptr};
+std::atomic<uint32_t> g_fuel_process{0};
+
+TIBDatabase* FuelDatabaseOfThisProcess() {
+  TIBDatabase* database = g_fuel_database;
+  return database && g_fuel_process == platform::CurrentProcessId() ? database : nullptr;
+}
 
 TIBDatabase& MakeFuelDatabase(const std::string& caller_tag) {
   auto* database = new TIBDatabase();
   // Stored at once: a set-up that fails half-way is not repeated later.
+  g_fuel_process = platform::CurrentProcessId();
   g_fuel_database = database;
   database->SetName("GSMDatabase");
   database->SetLoginPrompt(false);
@@ -48,7 +58,7 @@ TIBDatabase* FBSetGSMBaseConnect(const std::string& caller_tag) {
   std::lock_guard<std::mutex> serialised(FuelLock());
   return LoggedStep(
       [&] {
-        TIBDatabase* existing = g_fuel_database;
+        TIBDatabase* existing = FuelDatabaseOfThisProcess();
         TIBDatabase& database = existing ? *existing : MakeFuelDatabase(caller_tag);
         const std::string connection_text = FuelConnectionText();
         if (database.DatabaseName() == connection_text && database.Connected())
@@ -64,6 +74,6 @@ TIBDatabase* FBSetGSMBaseConnect(const std::string& caller_tag) {
       });
 }
 
-TIBDatabase* FBGetGSMDataBase() { return g_fuel_database; }
+TIBDatabase* FBGetGSMDataBase() { return FuelDatabaseOfThisProcess(); }
 
 }  // namespace zelmor::db

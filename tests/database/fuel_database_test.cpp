@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "components/test_server.h"
+#include "fuel_fixture.h"
 #include "database/fuel_database.h"
 #include "database/process_state.h"
 #include "platform/testing/child_process.h"
@@ -18,23 +19,6 @@ namespace {
 
 using db::FBGetGSMDataBase;
 using db::FBSetGSMBaseConnect;
-using Lines = std::vector<std::string>;
-
-// Child arguments: log file, home folder, port, password, result file.
-struct ChildSetup {
-  explicit ChildSetup(const std::vector<std::string>& args) : log(args.at(0)), result(args.at(4)) {
-    platform::SetEnvironmentVariable("ZEDE_HOME", args.at(1));
-    FBPort = std::stoi(args.at(2));
-    FBPassword() = args.at(3);
-    db::SetTickSource([] { return 0u; });
-  }
-  // Tells the parent the object number the lines should show.
-  void Report(const void* object) const {
-    std::ofstream(result) << Num(object);
-  }
-  EventLogScope log;
-  std::string result;
-};
 
 ZELMOR_CHILD_ROLE(fuel_calls) {
   ChildSetup setup(args);
@@ -86,56 +70,6 @@ ZELMOR_CHILD_ROLE(fuel_missing_file) {
   return 0;
 }
 
-class FuelDatabase : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    const std::string port = platform::GetEnvironmentVariable("ZELMOR_FB_PORT");
-    if (SharedServer().database.empty() || port.empty() ||
-        !test::LinuxServerToolsUnavailable().empty())
-      return;
-    home_ = new TempFolder;
-    platform::ForceDirectories(*home_ / "DB");
-    const std::string script = *home_ / "create.sql";
-    WriteFileBytes(script, "create database '127.0.0.1/" + port + ":" + *home_ / "DB/VOLNEX.FDB" +
-                               "' user 'SYSDBA' password '" + SharedServer().password +
-                               "' default character set WIN1251;\n");
-    const auto isql = platform::SpawnProcess("/usr/bin/isql-fb", {"-q", "-i", script});
-    int exit_code = -1;
-    if (isql == platform::kInvalidProcess || !platform::WaitProcess(isql, 60000, exit_code) ||
-        exit_code != 0) {
-      ADD_FAILURE() << "isql-fb could not create the fuel database";
-    }
-  }
-  static void TearDownTestSuite() {
-    delete home_;
-    home_ = nullptr;
-  }
-  void SetUp() override {
-    ZELMOR_REQUIRE_SERVER();
-    ZELMOR_REQUIRE_LINUX_SERVER_TOOLS();
-    ASSERT_NE(home_, nullptr) << "ZELMOR_FB_PORT is not set";
-  }
-
-  // Runs a scenario with `home`; returns the object number it reported.
-  std::string Run(const std::string& role, const std::string& home) {
-    const std::string result = folder_ / "number";
-    ChildProcess child(role, {log_, home, platform::GetEnvironmentVariable("ZELMOR_FB_PORT"),
-                              SharedServer().password, result});
-    EXPECT_EQ(child.Wait(), 0) << role;
-    return platform::FileExists(result) ? ReadFileBytes(result) : "?";
-  }
-  Lines Texts() const { return LogTexts(log_); }
-  static std::string Connection() {
-    return "127.0.0.1/" + platform::GetEnvironmentVariable("ZELMOR_FB_PORT") + ":" + home_->Path() +
-           "DB/VOLNEX.FDB";
-  }
-
-  static TempFolder* home_;
-  TempFolder folder_;
-  std::string log_ = folder_ / "FBEvents.log";
-};
-
-TempFolder* FuelDatabase::home_ = nullptr;
 
 TEST_F(FuelDatabase, FirstCallFastPathAndReconnect) {
   const std::string d = "d" + Run("fuel_calls", home_->Path());
