@@ -32,7 +32,12 @@ fi
 # taking a lock its parent's other thread holds, which once under
 # memcheck's one-thread-at-a-time scheduling found the lock free (not seen
 # again in later runs under memcheck or anywhere else; under investigation).
-declare -A filters=([accounts_tests]=-MutexFork.AForkWhileAnotherThreadHoldsTheLockLeavesTheChildAbleToTakeIt)
+# Also left out: children forked while other threads run, whose exit code
+# the test reads. memcheck checks a forked child for leaks when it exits and
+# finds the blocks of the parent's other threads (which the child does not
+# have) definitely lost, so --error-exitcode turns the child's 0 into 1.
+declare -A filters=([accounts_tests]=-MutexFork.AForkWhileAnotherThreadHoldsTheLockLeavesTheChildAbleToTakeIt
+                    [eventlog_tests]=-LogFork.AChildForkedWhileThreadsLogWritesItsLineAndExits)
 
 failed=0
 total_start=$SECONDS
