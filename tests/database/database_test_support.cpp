@@ -5,6 +5,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "components/ib_database.h"
+#include "components/ib_dataset.h"
+#include "components/ib_transaction.h"
 #include "database/pool.h"
 #include "database/process_state.h"
 #include "eventlog/ldslogger.h"
@@ -115,5 +118,17 @@ std::string DatabaseNameOf(const PoolTarget& target) {
 }
 
 std::string NumberText(const void* object) { return std::to_string(db::ObjectNumber(object)); }
+
+int64_t AttachmentOf(TIBDatabase* database) {
+  TIBTransaction* transaction = database->DefaultTransaction();
+  if (!transaction->InTransaction()) transaction->StartTransaction();
+  TIBDataSet query;
+  query.SetDatabase(database);
+  query.SelectSQL().SetText("select current_connection from rdb$database");
+  query.Open();
+  const int64_t id = query.Fields(0).AsInt64();
+  query.Close();
+  return id;
+}
 
 }  // namespace zelmor::test

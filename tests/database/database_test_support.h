@@ -12,6 +12,10 @@
 #include "eventlog/ldslogger.h"
 #include "support/test_support.h"
 
+namespace zelmor {
+class TIBDatabase;
+}
+
 namespace zelmor::test {
 
 // Each case gets its own EventLogger with the library's options, both
@@ -56,5 +60,9 @@ std::string DatabaseNameOf(const PoolTarget& target);
 
 // The object number as the lines print it.
 std::string NumberText(const void* object);
+
+// The server's id of the attachment behind `database` (its default
+// transaction started first when it is not running).
+int64_t AttachmentOf(TIBDatabase* database);
 
 }  // namespace zelmor::test

@@ -6,26 +6,17 @@
 #include "components/ib_transaction.h"
 #include "database/connect.h"
 #include "database/fuel_database.h"
+#include "database_test_support.h"
 #include "fuel_fixture.h"
 #include "platform/testing/accounts.h"
 
 namespace zelmor::test {
 namespace {
 
+using test::AttachmentOf;
+
 using db::FBGetGSMDataBase;
 using db::FBSetGSMBaseConnect;
-
-int64_t AttachmentOf(TIBDatabase* database) {
-  TIBTransaction* transaction = database->DefaultTransaction();
-  if (!transaction->InTransaction()) transaction->StartTransaction();
-  TIBDataSet query;
-  query.SetDatabase(database);
-  query.SelectSQL().SetText("select current_connection from rdb$database");
-  query.Open();
-  const int64_t id = query.Fields(0).AsInt64();
-  query.Close();
-  return id;
-}
 
 // A forked child shares its parent's socket: it gets a fuel connection of
 // its own and leaves the parent's attached.

@@ -14,19 +14,11 @@
 namespace zelmor {
 namespace {
 
+using test::AttachmentOf;
+
 using db::PoolSize;
 using test::NumberText;
 using test::PoolTest;
-
-int64_t AttachmentOf(TIBDatabase* database) {
-  TIBDataSet query;
-  query.SetDatabase(database);
-  query.SelectSQL().SetText("select current_connection from rdb$database");
-  query.Open();
-  const int64_t id = query.Fields(0).AsInt64();
-  query.Close();
-  return id;
-}
 
 // As an administrator does it: the server ends the attachment.
 void KillAttachment(int64_t id) {

@@ -13,17 +13,9 @@
 namespace zelmor {
 namespace {
 
-using test::PoolTest;
+using test::AttachmentOf;
 
-int64_t AttachmentOf(TIBDatabase* database) {
-  TIBDataSet query;
-  query.SetDatabase(database);
-  query.SelectSQL().SetText("select current_connection from rdb$database");
-  query.Open();
-  const int64_t id = query.Fields(0).AsInt64();
-  query.Close();
-  return id;
-}
+using test::PoolTest;
 
 enum ChildCode { kChildOk, kGotParentsObject, kGotParentsAttachment, kChildFailed };
 
