@@ -58,8 +58,8 @@ constexpr char kSiblingEnd[] = ".tmp";
 // Random bytes in a sibling's name, written as twice as many hex digits.
 constexpr size_t kNameRandomBytes = 8;
 
-// A descriptor this file opened and locked: unlocked before it is closed,
-// on every path, so that a child forked meanwhile does not keep the lock.
+// A descriptor this file opened and locked, closed on every path (FileClose
+// unlocks it first, so a child forked meanwhile does not keep the lock).
 class LockedFile {
  public:
   explicit LockedFile(FileHandle file) : file_(file) {}
@@ -79,7 +79,6 @@ class LockedFile {
   void Close() {
     if (file_ == kInvalidFile) return;
     KeepLastError keep;
-    ::flock(fd(), LOCK_UN);
     FileClose(file_);
     file_ = kInvalidFile;
   }

@@ -38,7 +38,8 @@ bool Trusted(const std::string& folder, long station_group, int depth) {
     MissingFolder(folder);
     return false;
   }
-  const std::string parent = ParentOf(Absolute(folder));
+  const std::string absolute = Absolute(folder);
+  const std::string parent = ParentOf(absolute);
   struct stat st = link;
   if (S_ISLNK(link.st_mode)) {
     struct stat above;
@@ -62,7 +63,7 @@ bool Trusted(const std::string& folder, long station_group, int depth) {
   }
   if (OwnedByRootOrSelf(st) || (station_group >= 0 && st.st_gid == static_cast<gid_t>(station_group)))
     return true;
-  if (depth > 0 && parent != Absolute(folder) && Trusted(parent, station_group, depth - 1))
+  if (depth > 0 && parent != absolute && Trusted(parent, station_group, depth - 1))
     return true;
   SetRefused(folder, OwnerText(st));
   return false;
