@@ -36,10 +36,19 @@ port_in_use() {
   (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
 }
 
+# A free port outside the kernel's ephemeral range: a port inside it may be
+# the local end of some client's connection at the moment the server binds,
+# and the server then waits for it instead of listening.
 choose_port() {
-  local port
+  local port low high first=20000 count
+  read -r low high </proc/sys/net/ipv4/ip_local_port_range 2>/dev/null || { low=32768 high=60999; }
+  if [ "$low" -gt $((first + 1000)) ]; then
+    count=$((low - first))
+  else
+    first=$((high + 1)) count=$((65535 - high))
+  fi
   for _ in $(seq 1 200); do
-    port=$((31000 + RANDOM % 8000))
+    port=$((first + RANDOM % count))
     port_in_use "$port" || { echo "$port"; return 0; }
   done
   log "no free port found"
