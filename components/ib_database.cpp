@@ -92,9 +92,10 @@ void TIBDatabase::Detach() {
   const auto keep = [&first_failure] {
     if (!first_failure) first_failure = std::current_exception();
   };
+  // Statements are dropped before the attachment they live on.
   for (TIBDataSet* dataset : DataSets()) {
     try {
-      dataset->Close();
+      dataset->Unprepare();
     } catch (const std::exception&) {
       keep();
     }
@@ -165,7 +166,7 @@ void TIBDatabase::CreateDatabase() {
 
 void TIBDatabase::DropDatabase() {
   CheckConnected();
-  CloseDataSets();
+  for (TIBDataSet* dataset : DataSets()) dataset->Unprepare();
   RollBackTransactions();
   const GDSEntries& api = GetGDSLibrary().Entries();
   IBStatus status;

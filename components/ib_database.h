@@ -36,7 +36,7 @@ class TIBDatabase : public TComponent {
 
   bool Connected() const { return handle_ != 0; }
   // True attaches (EIBInterBaseError saying why when it fails). False first
-  // closes the datasets, ends the active transactions by their
+  // closes and unprepares the datasets, ends the active transactions by their
   // DefaultAction, then detaches. A connection found lost on the way is
   // let go without an error, so that it can be attached again.
   void SetConnected(bool value);
@@ -53,9 +53,9 @@ class TIBDatabase : public TComponent {
   // lc_ctype that is not a character set name, EIBInterBaseError when the
   // server refuses (the file exists, no right to create it).
   void CreateDatabase();
-  // Removes the connected database from the server: its datasets are closed,
-  // its active transactions rolled back, then the file is deleted and the
-  // component is disconnected.
+  // Removes the connected database from the server: its datasets are
+  // unprepared, its active transactions rolled back, then the file is
+  // deleted and the component is disconnected.
   void DropDatabase();
 
   // Closes every dataset attached to this database.

@@ -1,6 +1,7 @@
 #include "components/ib_dataset.h"
 
 #include "components/ib_database.h"
+#include "components/ib_error_class.h"
 #include "components/ib_statement.h"
 #include "components/ib_transaction.h"
 #include "components/sql_params.h"
@@ -13,7 +14,7 @@ TIBDataSet::TIBDataSet(TComponent* owner) : TComponent(owner) {}
 
 TIBDataSet::~TIBDataSet() {
   try {
-    Close();
+    Unprepare();
   } catch (const std::exception&) {
     // A destructor cannot report; the statement is dropped with the object.
   }
@@ -25,6 +26,7 @@ TIBDataSet::~TIBDataSet() {
 void TIBDataSet::SetDatabase(TIBDatabase* database) {
   if (database == database_) return;
   if (Active()) throw EIBClientError("Cannot change the database of an open dataset");
+  Unprepare();
   if (database_) database_->RemoveDataSet(this);
   database_ = database;
   if (database_) {
@@ -38,16 +40,18 @@ void TIBDataSet::SetDatabase(TIBDatabase* database) {
 void TIBDataSet::SetTransaction(TIBTransaction* transaction) {
   if (transaction == transaction_) return;
   if (Active()) throw EIBClientError("Cannot change the transaction of an open dataset");
+  // A statement runs in any transaction of its attachment.
+  if (transaction && transaction->DefaultDatabase() != database_) Unprepare();
   if (transaction_) transaction_->RemoveDataSet(this);
   transaction_ = transaction;
   if (transaction_) transaction_->AddDataSet(this);
 }
 
 // The owner of the handles is going away: whatever freeing the statement
-// says, the dataset is closed after.
+// says, the dataset is closed and unprepared after.
 void TIBDataSet::ForgetDatabase() {
   try {
-    Close();
+    Unprepare();
   } catch (const std::exception&) {
   }
   database_ = nullptr;
@@ -62,22 +66,30 @@ void TIBDataSet::ForgetTransaction() {
 }
 
 void TIBDataSet::RefreshParams() {
+  if (select_sql_.Revision() == parsed_revision_) return;
   std::string text = select_sql_.Text();
+  parsed_revision_ = select_sql_.Revision();
   if (text == parsed_sql_ && !server_sql_.empty()) return;
   ParsedSql parsed = ParseSqlParams(text);
   std::vector<std::unique_ptr<TIBParam>> params;
+  std::vector<const TIBParam*> order;
   for (const std::string& name : parsed.names) {
-    bool known = false;
-    for (const auto& param : params) known = known || param->Name() == name;
-    if (known) continue;
-    std::unique_ptr<TIBParam> param;
-    for (auto& old : params_) {
-      if (old && old->Name() == name) param = std::move(old);
+    const TIBParam* known = nullptr;
+    for (const auto& param : params) {
+      if (param->Name() == name) known = param.get();
     }
-    params.push_back(param ? std::move(param) : std::make_unique<TIBParam>(name));
+    if (!known) {
+      std::unique_ptr<TIBParam> param;
+      for (auto& old : params_) {
+        if (old && old->Name() == name) param = std::move(old);
+      }
+      params.push_back(param ? std::move(param) : std::make_unique<TIBParam>(name));
+      known = params.back().get();
+    }
+    order.push_back(known);
   }
   params_ = std::move(params);
-  param_order_ = std::move(parsed.names);
+  param_order_ = std::move(order);
   server_sql_ = std::move(parsed.text);
   parsed_sql_ = std::move(text);
 }
@@ -95,43 +107,54 @@ TIBParam& TIBDataSet::ParamByName(const std::string& name) {
   throw EIBClientError("Parameter \"" + name + "\" not found");
 }
 
-std::vector<const TIBParam*> TIBDataSet::ParamValues() const {
-  std::vector<const TIBParam*> values;
-  values.reserve(param_order_.size());
-  for (const std::string& name : param_order_) {
-    for (const auto& param : params_) {
-      if (param->Name() == name) values.push_back(param.get());
-    }
-  }
-  return values;
-}
-
-void TIBDataSet::CheckReady() const {
+void TIBDataSet::CheckReady(const std::string& text) const {
   if (!database_) throw EIBClientError("Dataset has no database");
   database_->CheckConnected();
   if (!transaction_) throw EIBClientError("Dataset has no transaction");
   transaction_->CheckInTransaction();
-  if (Trim(select_sql_.Text()).empty()) throw EIBClientError("Dataset has no statement");
+  if (Trim(text).empty()) throw EIBClientError("Dataset has no statement");
 }
 
-std::unique_ptr<IBStatement> TIBDataSet::Prepare() {
-  CheckReady();
+IBStatement& TIBDataSet::PreparedStatement() {
   RefreshParams();
-  auto statement = std::make_unique<IBStatement>(database_->Handle(), transaction_->Handle());
-  statement->Prepare(server_sql_, !param_order_.empty());
-  statement->Bind(ParamValues());
-  return statement;
+  CheckReady(parsed_sql_);
+  if (statement_ && (prepared_sql_ != server_sql_ || prepared_on_ != database_->Handle())) {
+    Unprepare();
+  }
+  if (!statement_) {
+    auto statement = std::make_unique<IBStatement>(database_->Handle());
+    statement->Prepare(transaction_->Handle(), server_sql_, static_cast<int>(param_order_.size()));
+    statement_ = std::move(statement);
+    prepared_sql_ = server_sql_;
+    prepared_on_ = database_->Handle();
+    MakeFields();
+  }
+  return *statement_;
+}
+
+void TIBDataSet::Unprepare() {
+  Close();
+  if (!statement_) return;
+  std::unique_ptr<IBStatement> statement = std::move(statement_);
+  fields_.clear();
+  prepared_sql_.clear();
+  // A statement of an attachment that is gone was dropped with it.
+  if (!database_ || database_->Handle() != prepared_on_) {
+    statement->Abandon();
+    return;
+  }
+  statement->Free();
 }
 
 void TIBDataSet::Open() {
   if (Active()) return;
-  std::unique_ptr<IBStatement> statement = Prepare();
-  if (!statement->ReturnsRows()) {
+  IBStatement& statement = PreparedStatement();
+  if (!statement.ReturnsRows()) {
     throw EIBClientError("The statement returns no rows; run it with ExecSQL");
   }
-  statement->Execute();
-  statement_ = std::move(statement);
-  MakeFields();
+  statement.Bind(transaction_->Handle(), param_order_);
+  statement.Execute(transaction_->Handle());
+  open_ = true;
   row_ = 0;
   eof_ = false;
   try {
@@ -162,21 +185,26 @@ void TIBDataSet::FetchRow() {
   }
 }
 
+// The cursor is closed, the statement kept. On a lost connection the
+// dataset still closes, quietly.
 void TIBDataSet::Close() {
-  if (!statement_) return;
-  std::unique_ptr<IBStatement> statement = std::move(statement_);
-  fields_.clear();
+  if (!open_) return;
+  open_ = false;
   eof_ = true;
   row_ = 0;
-  statement->Free();
+  try {
+    statement_->CloseCursor();
+  } catch (const EIBInterBaseError& error) {
+    if (IBErrorClassOf(error) != TIBErrorClass::kLostConnection) throw;
+  }
 }
 
 void TIBDataSet::ExecSQL() {
   if (Active()) throw EIBClientError("Cannot run ExecSQL on an open dataset");
-  std::unique_ptr<IBStatement> statement = Prepare();
-  statement->Execute();
-  statement->CloseCursor();
-  statement->Free();
+  IBStatement& statement = PreparedStatement();
+  statement.Bind(transaction_->Handle(), param_order_);
+  statement.Execute(transaction_->Handle());
+  statement.CloseCursor();
 }
 
 void TIBDataSet::First() {
@@ -185,7 +213,7 @@ void TIBDataSet::First() {
   const bool empty = row_ == 0 && eof_;
   if (on_first_row || empty) return;
   statement_->CloseCursor();
-  statement_->Execute();
+  statement_->Execute(transaction_->Handle());
   row_ = 0;
   eof_ = false;
   FetchRow();
@@ -205,6 +233,7 @@ TIBField& TIBDataSet::Fields(int index) {
 }
 
 TIBField* TIBDataSet::FindField(const std::string& name) {
+  if (!Active()) return nullptr;
   for (const auto& field : fields_) {
     if (AnsiSameText(field->FieldName(), name)) return field.get();
   }

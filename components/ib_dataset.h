@@ -1,6 +1,7 @@
 // A statement with named parameters and, for a query, its rows read forward.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,7 +41,7 @@ class TIBDataSet : public TComponent {
   TIBParam& ParamByName(const std::string& name);
   int ParamCount();
 
-  bool Active() const { return statement_ != nullptr; }
+  bool Active() const { return open_; }
   void SetActive(bool value) { value ? Open() : Close(); }
   // Runs a query and stands on its first row. Needs a connected database
   // and an active transaction (EIBClientError otherwise); a statement that
@@ -52,7 +53,16 @@ class TIBDataSet : public TComponent {
   // the same as Open, and the dataset closed.
   void ExecSQL();
 
-  int FieldCount() const { return static_cast<int>(fields_.size()); }
+  // The statement stays prepared on the server from one Open or ExecSQL to
+  // the next, and is prepared again only when its text changes. It is
+  // dropped when the dataset gets another database (or a transaction of
+  // another one), before its database disconnects, and by Unprepare, which
+  // also closes the dataset: a prepared statement keeps the tables it
+  // names in use, so a DROP or ALTER of one waits for Unprepare.
+  bool Prepared() const { return statement_ != nullptr; }
+  void Unprepare();
+
+  int FieldCount() const { return open_ ? static_cast<int>(fields_.size()) : 0; }
   TIBField& Fields(int index);
   // By name ignoring case; EIBClientError when there is none.
   TIBField& FieldByName(const std::string& name);
@@ -68,10 +78,10 @@ class TIBDataSet : public TComponent {
   friend class TIBDatabase;
   friend class TIBTransaction;
   friend class TIBField;
-  void CheckReady() const;
+  void CheckReady(const std::string& text) const;
   void RefreshParams();
-  std::vector<const TIBParam*> ParamValues() const;
-  std::unique_ptr<IBStatement> Prepare();
+  // The kept statement, prepared anew when it does not fit the text.
+  IBStatement& PreparedStatement();
   void MakeFields();
   void FetchRow();
   // Called by a database or transaction that goes away.
@@ -82,11 +92,15 @@ class TIBDataSet : public TComponent {
   TIBTransaction* transaction_ = nullptr;
   TStringList select_sql_;
   std::string parsed_sql_;      // the text the parameters were taken from
-  std::string server_sql_;      // that text with ? marks
-  std::vector<std::string> param_order_;
+  uint64_t parsed_revision_ = 0;  // the revision of SelectSQL it was taken at
+  std::string server_sql_;        // that text with ? marks
+  std::vector<const TIBParam*> param_order_;  // one per mark, into params_
   std::vector<std::unique_ptr<TIBParam>> params_;
   std::unique_ptr<IBStatement> statement_;
+  std::string prepared_sql_;          // the text statement_ was prepared from
+  std::uintptr_t prepared_on_ = 0;    // and the attachment it lives on
   std::vector<std::unique_ptr<TIBField>> fields_;
+  bool open_ = false;
   bool eof_ = true;
   long row_ = 0;
 };

@@ -19,6 +19,9 @@ namespace {
 
 constexpr unsigned short kSqlDialect = 3;
 constexpr size_t kMaxInlineText = 32765;
+// Columns described by the prepare itself; a wider select is described
+// again into a larger area.
+constexpr int kColumnRoom = 16;
 
 int QueryType(const GDSEntries& api, IBHandle& statement) {
   const char item = isc_info_sql_stmt_type;
@@ -58,8 +61,7 @@ bool StoredRange(int type, int64_t& minimum, int64_t& maximum) {
 
 }  // namespace
 
-IBStatement::IBStatement(IBHandle& database, IBHandle& transaction)
-    : database_(database), transaction_(transaction) {}
+IBStatement::IBStatement(IBHandle& database) : database_(database), columns_(kColumnRoom) {}
 
 IBStatement::~IBStatement() {
   if (!handle_) return;
@@ -69,17 +71,17 @@ IBStatement::~IBStatement() {
   api.isc_dsql_free_statement(ignored.get(), statement.ptr(), DSQL_drop);
 }
 
-void IBStatement::Prepare(const std::string& sql, bool has_params) {
+void IBStatement::Prepare(IBHandle& transaction, const std::string& sql, int param_count) {
   const GDSEntries& api = GetGDSLibrary().Entries();
   IBStatus status;
-  {
+  if (!handle_) {
     ApiHandle db(database_);
     ApiHandle statement(handle_);
     api.isc_dsql_allocate_statement(status.get(), db.ptr(), statement.ptr());
   }
   status.Check();
   {
-    ApiHandle tr(transaction_);
+    ApiHandle tr(transaction);
     ApiHandle statement(handle_);
     api.isc_dsql_prepare(status.get(), tr.ptr(), statement.ptr(), 0, sql.c_str(), kSqlDialect,
                          columns_.get());
@@ -89,74 +91,95 @@ void IBStatement::Prepare(const std::string& sql, bool has_params) {
       api.isc_dsql_describe(status.get(), statement.ptr(), SQLDA_VERSION1, columns_.get());
       status.Check();
     }
-    if (has_params) {
-      api.isc_dsql_describe_bind(status.get(), statement.ptr(), SQLDA_VERSION1, params_.get());
-      status.Check();
-    }
-    if (params_.Count() > params_.Capacity()) {
-      params_.Reserve(params_.Count());
-      api.isc_dsql_describe_bind(status.get(), statement.ptr(), SQLDA_VERSION1, params_.get());
-      status.Check();
-    }
   }
   columns_.AllocateValues();
+  DescribeParams(param_count);
   type_ = QueryType(api, handle_);
+}
+
+// The marks counted in the text give the room; the server's count is the
+// one used should the two differ.
+void IBStatement::DescribeParams(int param_count) {
+  slots_.clear();
+  if (param_count == 0) return;
+  const GDSEntries& api = GetGDSLibrary().Entries();
+  IBStatus status;
+  ApiHandle statement(handle_);
+  if (params_.Capacity() < param_count) params_.Reserve(param_count);
+  api.isc_dsql_describe_bind(status.get(), statement.ptr(), SQLDA_VERSION1, params_.get());
+  status.Check();
+  if (params_.Count() > params_.Capacity()) {
+    params_.Reserve(params_.Count());
+    api.isc_dsql_describe_bind(status.get(), statement.ptr(), SQLDA_VERSION1, params_.get());
+    status.Check();
+  }
+  slots_.resize(static_cast<size_t>(params_.Count()));
+  for (int i = 0; i < params_.Count(); ++i) slots_[static_cast<size_t>(i)].described = params_.Var(i);
 }
 
 bool IBStatement::ReturnsRows() const {
   return type_ == isc_info_sql_stmt_select || type_ == isc_info_sql_stmt_select_for_upd;
 }
 
-void IBStatement::Bind(const std::vector<const TIBParam*>& values) {
+void IBStatement::Bind(IBHandle& transaction, const std::vector<const TIBParam*>& values) {
   if (static_cast<int>(values.size()) != params_.Count()) {
     throw EIBClientError("The statement takes " + IntToStr(params_.Count()) + " parameters, " +
                          IntToStr(static_cast<long long>(values.size())) + " given");
   }
-  params_.ReleaseValues();
-  for (int i = 0; i < params_.Count(); ++i) BindOne(params_.Var(i), *values[static_cast<size_t>(i)]);
+  for (int i = 0; i < params_.Count(); ++i) {
+    const auto index = static_cast<size_t>(i);
+    BindOne(slots_[index], params_.Var(i), transaction, *values[index]);
+  }
 }
 
 // The value is sent in a type of its own and the server converts it to the
 // type the statement expects, as it does for literals; only a double for an
-// integer column is converted here (BindFloat).
-void IBStatement::BindOne(XSQLVAR& var, const TIBParam& value) {
+// integer column is converted here (BindFloat). Each bind starts from the
+// description, as the previous one changed the entry's type.
+void IBStatement::BindOne(ParamSlot& slot, XSQLVAR& var, IBHandle& transaction,
+                          const TIBParam& value) {
+  var = slot.described;
   const int described = var.sqltype & ~1;
-  var.sqlind = reinterpret_cast<ISC_SHORT*>(params_.Allocate(sizeof(ISC_SHORT)));
-  *var.sqlind = 0;
+  var.sqlind = &slot.indicator;
+  slot.indicator = 0;
+  const auto fixed = [&slot, &var](int type, short length) {
+    var.sqltype = static_cast<ISC_SHORT>(type | 1);
+    var.sqlscale = 0;
+    var.sqllen = length;
+    var.sqldata = reinterpret_cast<ISC_SCHAR*>(slot.fixed);
+    return var.sqldata;
+  };
   switch (value.ValueKind()) {
     case TIBParam::Kind::kNull:
       var.sqltype = static_cast<ISC_SHORT>(described | 1);
-      var.sqldata = params_.Allocate(ValueSize(var));
-      *var.sqlind = -1;
+      slot.bytes.assign(ValueSize(var), '\0');
+      var.sqldata = slot.bytes.data();
+      slot.indicator = -1;
       return;
     case TIBParam::Kind::kString:
       break;
     case TIBParam::Kind::kInteger:
       if (described == SQL_BLOB) break;
-      var.sqltype = SQL_INT64 | 1;
-      var.sqlscale = 0;
-      var.sqllen = sizeof(ISC_INT64);
-      var.sqldata = params_.Allocate(sizeof(ISC_INT64));
-      *reinterpret_cast<ISC_INT64*>(var.sqldata) = value.IntegerValue();
+      *reinterpret_cast<ISC_INT64*>(fixed(SQL_INT64, sizeof(ISC_INT64))) = value.IntegerValue();
       return;
     case TIBParam::Kind::kFloat:
-      BindFloat(var, value);
+      BindFloat(slot, var, value);
       return;
     case TIBParam::Kind::kDateTime:
-      var.sqltype = SQL_TIMESTAMP | 1;
-      var.sqlscale = 0;
-      var.sqllen = sizeof(ISC_TIMESTAMP);
-      var.sqldata = params_.Allocate(sizeof(ISC_TIMESTAMP));
-      *reinterpret_cast<ISC_TIMESTAMP*>(var.sqldata) = DateTimeToIBTimestamp(value.FloatValue());
+      *reinterpret_cast<ISC_TIMESTAMP*>(fixed(SQL_TIMESTAMP, sizeof(ISC_TIMESTAMP))) =
+          DateTimeToIBTimestamp(value.FloatValue());
       return;
   }
-  const std::string text = value.ValueKind() == TIBParam::Kind::kInteger
-                               ? IntToStr(value.IntegerValue())
-                               : value.StringValue();
+  const std::string integer_text = value.ValueKind() == TIBParam::Kind::kInteger
+                                       ? IntToStr(value.IntegerValue())
+                                       : std::string();
+  const std::string& text =
+      value.ValueKind() == TIBParam::Kind::kInteger ? integer_text : value.StringValue();
   if (described == SQL_BLOB) {
+    const ISC_QUAD blob = WriteBlob(database_, transaction, text);
     var.sqltype = SQL_BLOB | 1;
-    var.sqldata = params_.Allocate(sizeof(ISC_QUAD));
-    *reinterpret_cast<ISC_QUAD*>(var.sqldata) = WriteBlob(database_, transaction_, text);
+    var.sqldata = reinterpret_cast<ISC_SCHAR*>(slot.fixed);
+    std::memcpy(slot.fixed, &blob, sizeof blob);
     return;
   }
   if (text.size() > kMaxInlineText) {
@@ -170,23 +193,24 @@ void IBStatement::BindOne(XSQLVAR& var, const TIBParam& value) {
   var.sqltype = SQL_VARYING | 1;
   var.sqlscale = 0;
   var.sqllen = static_cast<ISC_SHORT>(text.size());
-  var.sqldata = params_.Allocate(text.size() + 2);
   const auto length = static_cast<unsigned short>(text.size());
-  std::memcpy(var.sqldata, &length, 2);
-  std::memcpy(var.sqldata + 2, text.data(), text.size());
+  slot.bytes.resize(text.size() + 2);
+  std::memcpy(slot.bytes.data(), &length, 2);
+  std::memcpy(slot.bytes.data() + 2, text.data(), text.size());
+  var.sqldata = slot.bytes.data();
 }
 
 // A double for an integer column (NUMERIC and DECIMAL too) is scaled here:
 // the server's own conversion multiplies in floating point and wraps near
 // 2^63.
-void IBStatement::BindFloat(XSQLVAR& var, const TIBParam& value) {
+void IBStatement::BindFloat(ParamSlot& slot, XSQLVAR& var, const TIBParam& value) {
   int64_t minimum = 0;
   int64_t maximum = 0;
+  var.sqldata = reinterpret_cast<ISC_SCHAR*>(slot.fixed);
   if (!StoredRange(var.sqltype & ~1, minimum, maximum)) {
     var.sqltype = SQL_DOUBLE | 1;
     var.sqlscale = 0;
     var.sqllen = sizeof(double);
-    var.sqldata = params_.Allocate(sizeof(double));
     *reinterpret_cast<double*>(var.sqldata) = value.FloatValue();
     return;
   }
@@ -198,14 +222,13 @@ void IBStatement::BindFloat(XSQLVAR& var, const TIBParam& value) {
   }
   var.sqltype = SQL_INT64 | 1;
   var.sqllen = sizeof(ISC_INT64);
-  var.sqldata = params_.Allocate(sizeof(ISC_INT64));
   *reinterpret_cast<ISC_INT64*>(var.sqldata) = scaled;
 }
 
-void IBStatement::Execute() {
+void IBStatement::Execute(IBHandle& transaction) {
   const GDSEntries& api = GetGDSLibrary().Entries();
   IBStatus status;
-  ApiHandle tr(transaction_);
+  ApiHandle tr(transaction);
   ApiHandle statement(handle_);
   XSQLDA* input = params_.Count() > 0 ? params_.get() : nullptr;
   if (type_ == isc_info_sql_stmt_exec_procedure && columns_.Count() > 0) {
@@ -248,6 +271,11 @@ void IBStatement::Free() {
     api.isc_dsql_free_statement(status.get(), statement.ptr(), DSQL_drop);
   }
   if (status.Failed() && !status.ConnectionLost()) status.Raise();
+  handle_ = 0;
+  cursor_open_ = false;
+}
+
+void IBStatement::Abandon() {
   handle_ = 0;
   cursor_open_ = false;
 }

@@ -70,7 +70,11 @@ void TIBTransaction::StartTransaction() {
   if (InTransaction()) throw EIBClientError("Transaction is active");
   if (!default_database_) throw EIBClientError("Transaction has no database");
   default_database_->CheckConnected();
-  const std::string tpb = BuildTPB(params_);
+  if (tpb_revision_ != params_.Revision()) {
+    tpb_ = BuildTPB(params_);
+    tpb_revision_ = params_.Revision();
+  }
+  const std::string& tpb = tpb_;
   const GDSEntries& api = GetGDSLibrary().Entries();
   IBStatus status;
   {

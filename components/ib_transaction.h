@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "components/component.h"
@@ -79,6 +80,8 @@ class TIBTransaction : public TComponent {
   TIBDatabase* default_database_ = nullptr;
   TIBTransactionAction default_action_ = taCommit;
   TStringList params_;
+  std::string tpb_;              // params_ as the client takes them
+  uint64_t tpb_revision_ = 0;    // the revision of params_ tpb_ was built from
   std::uintptr_t handle_ = 0;
   mutable std::mutex lists_lock_;
   std::vector<TIBDataSet*> datasets_;

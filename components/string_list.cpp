@@ -1,8 +1,15 @@
 #include "components/string_list.h"
 
+#include <atomic>
+
 #include "rtl/text.h"
 
 namespace zelmor {
+
+uint64_t TStringList::NextRevision() {
+  static std::atomic<uint64_t> last{0};
+  return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 std::string TStringList::Text() const {
   std::string text;
@@ -15,6 +22,7 @@ std::string TStringList::Text() const {
 
 void TStringList::SetText(std::string_view text) {
   lines_.clear();
+  revision_ = NextRevision();
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find_first_of("\r\n", start);
@@ -52,6 +60,7 @@ std::string TStringList::Values(std::string_view name) const {
 }
 
 void TStringList::SetValues(std::string_view name, std::string_view value) {
+  revision_ = NextRevision();
   const int index = IndexOfName(name);
   if (value.empty()) {
     if (index >= 0) lines_.erase(lines_.begin() + index);

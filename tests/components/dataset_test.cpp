@@ -202,17 +202,22 @@ TEST_F(DataSetTest, StatementsInTheWrongPlaceAreRefused) {
   EXPECT_TRUE(query->Active());
 }
 
-TEST_F(DataSetTest, RepeatedOpensLeaveNoStatementOnTheServer) {
+// Each dataset keeps one statement on the server, however often it runs or
+// fails after its prepare, and leaves none once unprepared or freed.
+TEST_F(DataSetTest, ADataSetKeepsOneStatementOnTheServerUntilUnprepared) {
   const std::string statements =
       "select count(*) from mon$statements where mon$attachment_id = current_connection";
   const int64_t before = test::QueryInteger(*database_, statements);
   auto query = Make("select id from " + table_ + " where id > :low");
+  auto update = Make("update " + table_ + " set id = id where id < :low");
   for (int i = 0; i < 1000; ++i) {
     query->ParamByName("low").SetAsInteger(i);
     query->Open();
     query->Close();
+    update->ParamByName("low").SetAsInteger(-i);
+    update->ExecSQL();
   }
-  // Each way a statement can fail after it was allocated.
+  // Each way a statement can fail after it was prepared.
   auto not_a_query = Make("insert into " + table_ + " (id) values (1)");
   auto fails_at_fetch = Make("select 1 / 0 from rdb$database");
   auto fails_at_execute = Make("insert into " + table_ + " (id) values (null)");
@@ -221,6 +226,18 @@ TEST_F(DataSetTest, RepeatedOpensLeaveNoStatementOnTheServer) {
     EXPECT_THROW(fails_at_fetch->Open(), EIBInterBaseError);
     EXPECT_THROW(fails_at_execute->ExecSQL(), EIBInterBaseError);
   }
+  EXPECT_EQ(test::QueryInteger(*database_, statements), before + 5);
+  // A new text is prepared in place of the old one.
+  query->SelectSQL().SetText("select id from " + table_);
+  query->Open();
+  EXPECT_EQ(test::QueryInteger(*database_, statements), before + 5);
+  query->Unprepare();
+  EXPECT_FALSE(query->Active());
+  update.reset();
+  EXPECT_EQ(test::QueryInteger(*database_, statements), before + 3);
+  not_a_query.reset();
+  fails_at_fetch.reset();
+  fails_at_execute.reset();
   EXPECT_EQ(test::QueryInteger(*database_, statements), before);
 }
 

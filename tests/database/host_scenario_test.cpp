@@ -132,6 +132,8 @@ TEST_F(HostScenario, ThreadsTakeReadWriteCommitAndReturn) {
   EXPECT_EQ(count.Fields(0).AsInteger(), kThreads * kRequests) << "every commit reached the server";
   count.Close();
   check->Commit();
+  // A prepared statement keeps its table in use.
+  count.Unprepare();
   Execute(*direct, "drop table " + table);
 }
 

@@ -3,6 +3,11 @@
 // own so other tests are not disturbed.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+
+#include "components/ib_dataset.h"
+#include "components/ib_transaction.h"
 #include "pool_fixture.h"
 #include "rtl/exceptions.h"
 #include "test_server.h"
@@ -57,6 +62,89 @@ TEST_F(PoolServerLossTest, EveryCallReportsTheLossAndNoDeadConnectionStays) {
   EXPECT_THROW(TakeFrom(own, "New"), EIBError);
   EXPECT_EQ(PoolSize(), 0u);
   EXPECT_EQ(LinesWith("[New] ERROR FBConnectDB").size(), 1u);
+}
+
+
+// A dataset keeps its statement prepared across calls; when the attachment
+// under it goes (a restart, the pool's replacement of a dead connection, the
+// database freed), its next use works on the new attachment or fails with a
+// clear error, and freeing it calls nothing on the dropped handle.
+TEST_F(PoolServerLossTest, AReusedDataSetOutlivesItsAttachment) {
+  ZELMOR_REQUIRE_SERVER();
+  ZELMOR_REQUIRE_LINUX_SERVER_TOOLS();
+  OwnServer server;
+  ASSERT_TRUE(server.Started());
+  const test::PoolTarget own = test::PoolTargetIn(server.Folder());
+  ASSERT_FALSE(own.path.empty());
+  const auto restart = [&] {
+    ASSERT_EQ(test::RunServerScript("kill", server.Folder()), 0);
+    ASSERT_EQ(test::RunServerScript("start", server.Folder()), 0);
+  };
+  const auto read = [](TIBDataSet& dataset) {
+    TIBTransaction* transaction = dataset.Database()->DefaultTransaction();
+    if (!transaction->InTransaction()) transaction->StartTransaction();
+    dataset.Open();
+    const int64_t id = dataset.Fields(0).AsInt64();
+    dataset.Close();
+    dataset.Database()->DefaultTransaction()->Commit();
+    return id;
+  };
+  struct Case {
+    const char* name;
+    // What happens to the attachment of a dataset prepared on `database`;
+    // returns the database the dataset is then used on (null: none).
+    std::function<TIBDatabase*(TIBDatabase*& database, TIBDataSet& dataset)> loss;
+    bool fails_first;  // the first use after it fails (lost connection)
+  };
+  const Case cases[] = {
+      {"server restart, then reconnect",
+       [&](TIBDatabase*& database, TIBDataSet&) {
+         restart();
+         return database;
+       },
+       true},
+      {"the pool replaces the dead connection",
+       [&](TIBDatabase*& database, TIBDataSet& dataset) {
+         Return(database);
+         restart();
+         database = TakeFrom(own, "T");
+         dataset.SetDatabase(database);
+         return database;
+       },
+       false},
+      {"its database freed first",
+       [&](TIBDatabase*& database, TIBDataSet& dataset) {
+         db::ClearPool();
+         database = nullptr;
+         EXPECT_EQ(dataset.Database(), nullptr);
+         return database;
+       },
+       false},
+  };
+  for (const Case& scenario : cases) {
+    SCOPED_TRACE(scenario.name);
+    TIBDatabase* database = TakeFrom(own, "T");
+    auto dataset = std::make_unique<TIBDataSet>();
+    dataset->SetDatabase(database);
+    dataset->SelectSQL().SetText("select current_connection from rdb$database");
+    const int64_t before = read(*dataset);
+    ASSERT_TRUE(dataset->Prepared());
+    TIBDatabase* after = scenario.loss(database, *dataset);
+    if (!after) {
+      EXPECT_THROW(dataset->Open(), EIBClientError);
+      dataset.reset();
+      continue;
+    }
+    if (scenario.fails_first) {
+      EXPECT_THROW(read(*dataset), EIBInterBaseError);
+      after->SetConnected(false);
+      after->SetConnected(true);
+    }
+    EXPECT_NE(read(*dataset), before) << "prepared again on the new attachment";
+    dataset.reset();
+    if (database) Return(database);
+    db::ClearPool();
+  }
 }
 
 }  // namespace
