@@ -1,5 +1,7 @@
 #include "components/ib_dataset.h"
 
+#include <algorithm>
+
 #include "components/ib_database.h"
 #include "components/ib_error_class.h"
 #include "components/ib_statement.h"
@@ -101,6 +103,10 @@ int TIBDataSet::ParamCount() {
 
 TIBParam& TIBDataSet::ParamByName(const std::string& name) {
   RefreshParams();
+  // Hosts mostly write the name as the text does.
+  for (const auto& param : params_) {
+    if (param->Name() == name) return *param;
+  }
   for (const auto& param : params_) {
     if (AnsiSameText(param->Name(), name)) return *param;
   }
@@ -112,7 +118,9 @@ void TIBDataSet::CheckReady(const std::string& text) const {
   database_->CheckConnected();
   if (!transaction_) throw EIBClientError("Dataset has no transaction");
   transaction_->CheckInTransaction();
-  if (Trim(text).empty()) throw EIBClientError("Dataset has no statement");
+  const bool blank = std::all_of(text.begin(), text.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+  if (blank) throw EIBClientError("Dataset has no statement");
 }
 
 IBStatement& TIBDataSet::PreparedStatement() {

@@ -56,6 +56,23 @@ bool AppendDigit(uint64_t& number, char digit) {
          !__builtin_add_overflow(number, static_cast<uint64_t>(digit - '0'), &number);
 }
 
+// The common case without the text: when the double's spacing is finer
+// than 10^scale (fewer than 2^50 units), at most one multiple of 10^scale
+// reads back as `magnitude`, and when one does, the shortest decimal that
+// reads back is that multiple (any other would need more digits). False
+// when none does (more digits than the scale keeps, a half to round): the
+// text decides then.
+bool ExactMultiple(double magnitude, int scale, uint64_t& scaled) {
+  if (!kDoubleArithmetic || -scale > 22) return false;
+  const double unit = kExactDoublePowers[-scale];
+  const double units = magnitude * unit;
+  if (!(units < 0x1p50)) return false;
+  const double candidate = std::nearbyint(units);
+  if (candidate / unit != magnitude) return false;
+  scaled = static_cast<uint64_t>(candidate);
+  return true;
+}
+
 }  // namespace
 
 std::string ScaledText(int64_t value, int scale, char separator) {
@@ -108,7 +125,7 @@ bool DoubleToScaled(double value, int scale, int64_t minimum, int64_t maximum, i
   // Past 64 bits at any scale; or too small to reach a digit of any scale.
   if (magnitude >= 1e19) return false;
   uint64_t scaled = 0;
-  if (magnitude >= 1e-30) {
+  if (magnitude >= 1e-30 && !ExactMultiple(magnitude, scale, scaled)) {
     char buffer[128];
     const auto written =
         std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::fixed);

@@ -27,6 +27,29 @@ ProcessObject<std::vector<TDBPool>> g_pool_list;
 // In the order the entries were created. Guarded by PoolLock.
 std::vector<TDBPool>& PoolList() { return g_pool_list.Get(); }
 
+// The keys of the last connections asked for, by the arguments that make
+// them: formatting and upper-casing a key costs more than the rest of a
+// take. Guarded by PoolLock.
+struct KnownKey {
+  std::string server;
+  int32_t port;
+  std::string path;
+  std::string key;
+};
+constexpr size_t kKnownKeys = 8;
+ProcessObject<std::vector<KnownKey>> g_known_keys;
+
+// Under PoolLock.
+const std::string& KeyOf(const std::string& server, int32_t port, const std::string& path) {
+  auto& known = g_known_keys.Get();
+  for (const KnownKey& entry : known) {
+    if (entry.port == port && entry.path == path && entry.server == server) return entry.key;
+  }
+  if (known.size() == kKnownKeys) known.erase(known.begin());
+  known.push_back({server, port, path, PoolKey(server, port, path)});
+  return known.back().key;
+}
+
 // Every failure leaves a pool operation as a new one of the same class,
 // naming the operation and the class.
 constexpr bool kNameTheClass = true;
@@ -173,14 +196,15 @@ TIBDatabase* FBGetIBDataBaseFromPool(const std::string& database_path, const std
                                      const std::string& user_name, const std::string& char_set,
                                      const std::string& caller_tag) {
   return WithContext("FBGetIBDataBaseFromPool", kNameTheClass, [&] {
-    const std::string key = PoolKey(server, port, database_path);
     // Under PoolLock.
-    const auto add = [&] { return AddConnection(key, user_name, password, char_set); };
+    const auto add = [&] {
+      return AddConnection(KeyOf(server, port, database_path), user_name, password, char_set);
+    };
     TIBDatabase* idle = nullptr;
     TIBDatabase* fresh = nullptr;
     {
       std::lock_guard guard(PoolLock());
-      idle = TakeIdle(key);
+      idle = TakeIdle(KeyOf(server, port, database_path));
       if (!idle) fresh = add();
     }
     if (idle) {
@@ -233,6 +257,9 @@ size_t PoolSize() {
   return OwnPoolList().size();
 }
 
-void ReleasePoolList() { g_pool_list.Release(); }
+void ReleasePoolList() {
+  g_pool_list.Release();
+  g_known_keys.Release();
+}
 
 }  // namespace zelmor::db
