@@ -89,6 +89,19 @@ EOF
   cat >"$root/databases.conf" <<EOF
 security.db = $root/security3.fdb
 EOF
+  add_fuel_alias
+}
+
+# The suite's fuel database as the Windows build names it, a file in db/:
+# the Windows client sends C:\ZEDE\DB\VOLNEX.FDB as it is. A running
+# server reads a new alias without a restart, but re-reads the file only
+# when its whole-second time stamp is newer, so the stamp is put a second
+# ahead of any earlier write.
+add_fuel_alias() {
+  local conf=$dir/root/databases.conf
+  grep -qF 'C:\ZEDE\DB\VOLNEX.FDB' "$conf" && return 0
+  printf '%s = %s\n' 'C:\ZEDE\DB\VOLNEX.FDB' "$dir/db/VOLNEX.FDB" >>"$conf"
+  touch -d "@$(($(date +%s) + 1))" "$conf"
 }
 
 # The SYSDBA password is set on a fresh copy of the security database
@@ -127,6 +140,9 @@ print_exports() {
 start() {
   if server_pid >/dev/null; then
     log "already running (pid $(server_pid)) on port $(cat "$dir/port")"
+    dir=$(cd "$dir" && pwd) port=$(cat "$dir/port") password=$password_default
+    add_fuel_alias
+    create_database VOLNEX.FDB
     print_exports
     return 0
   fi
@@ -156,6 +172,7 @@ start() {
   log "started pid $pid on 127.0.0.1:$port"
 
   create_database test.fdb
+  create_database VOLNEX.FDB
   cat >"$dir/env" <<EOF
 export ZELMOR_FB_PORT=$port
 export ZELMOR_FB_PASSWORD=$password
