@@ -11,6 +11,8 @@
 # Without PORT a free port is chosen; a restart in the same DIR keeps the
 # port it had. Everything except the export lines goes to stderr.
 set -euo pipefail
+# Started by a Windows test program under Wine, it may be handed Wine's PATH.
+export PATH=/usr/sbin:/usr/bin:/sbin:/bin${PATH:+:$PATH}
 
 fb_home=/usr/lib/x86_64-linux-gnu/firebird/3.0
 fb_security=/var/lib/firebird/3.0/system/security3.fdb
