@@ -217,6 +217,11 @@ command=${1:-}
 dir=${2:-}
 requested_port=${3:-}
 [ -n "$command" ] && [ -n "$dir" ] || usage
+# The outcome is also left in the folder: Wine does not hand a Windows
+# program the exit status of a Unix program it started.
+status_file=$dir/script.status
+rm -f "$status_file"
+trap '{ echo $? >"$status_file"; } 2>/dev/null || true' EXIT
 case $command in
   start) start ;;
   stop) stop ;;

@@ -218,7 +218,12 @@ int RunServerScript(const std::string& command, const std::string& folder) {
     return -1;
   }
   platform::CloseProcess(process);
-  return exit_code;
+  // What the script left in the folder; Wine reports no exit status of a
+  // Unix program.
+  long long status = 0;
+  if (TryStrToInt(Trim(ReadFileBytes(folder + "script.status")), status))
+    return static_cast<int>(status);
+  return UnderWine() ? -1 : exit_code;
 }
 
 std::string ServerDatabase(const std::string& folder) {
