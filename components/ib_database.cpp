@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <exception>
 
+#include "components/connect_bound.h"
 #include "components/ib_dataset.h"
 #include "components/ib_error_class.h"
 #include "components/ib_handle.h"
 #include "components/ib_status.h"
 #include "components/ib_transaction.h"
 #include "components/parameter_blocks.h"
+#include "platform/clock.h"
 #include "rtl/exceptions.h"
+#include "rtl/text.h"
 
 namespace zelmor {
 
@@ -69,9 +72,22 @@ void TIBDatabase::SetConnected(bool value) {
 
 void TIBDatabase::Attach() {
   if (database_name_.empty()) throw EIBClientError("Database name is missing");
-  const std::string dpb = BuildDPB(params_);
+  // The parameter may be written with its "isc_dpb_" prefix too.
+  std::string own_bound = params_.Values("connect_timeout");
+  if (own_bound.empty()) own_bound = params_.Values("isc_dpb_connect_timeout");
+  TStringList params = params_;
+  if (own_bound.empty() && connect_timeout_ > 0) {
+    own_bound = std::to_string(connect_timeout_);
+    params.SetValues("connect_timeout", own_bound);
+  }
+  const std::string dpb = BuildDPB(params);
+  long long bound = 0;
+  TryStrToInt(Trim(own_bound), bound);
+  const auto timeout_s = static_cast<int32_t>(bound);
+  CheckServerTakesConnections(database_name_, timeout_s);
   const GDSEntries& api = GetGDSLibrary().Entries();
   IBStatus status;
+  const uint32_t started = platform::TickCount();
   {
     ApiHandle db(handle_);
     api.isc_attach_database(status.get(), static_cast<short>(database_name_.size()),
@@ -80,7 +96,7 @@ void TIBDatabase::Attach() {
   }
   if (status.Failed()) {
     handle_ = 0;
-    status.Raise();
+    RaiseAttachFailure(status, database_name_, timeout_s, platform::TickCount() - started);
   }
 }
 

@@ -34,8 +34,14 @@ class TIBDatabase : public TComponent {
   bool LoginPrompt() const { return login_prompt_; }
   void SetLoginPrompt(bool value) { login_prompt_ = value; }
 
+  // Seconds an attach may take before it gives up, when Params names no
+  // "connect_timeout" of its own; 0 leaves it to the client library.
+  int32_t ConnectTimeout() const { return connect_timeout_; }
+  void SetConnectTimeout(int32_t seconds) { connect_timeout_ = seconds; }
+
   bool Connected() const { return handle_ != 0; }
-  // True attaches (EIBInterBaseError saying why when it fails). False first
+  // True attaches (EIBInterBaseError saying why when it fails, classed as
+  // connect_bound.h says, within the connect time-out). False first
   // closes and unprepares the datasets, ends the active transactions by their
   // DefaultAction, then detaches. A connection found lost on the way is
   // let go without an error, so that it can be attached again.
@@ -85,6 +91,7 @@ class TIBDatabase : public TComponent {
   TStringList params_;
   std::string database_name_;
   bool login_prompt_ = true;
+  int32_t connect_timeout_ = 0;
   std::uintptr_t handle_ = 0;
   TIBTransaction* default_transaction_ = nullptr;
   // Datasets of several threads may share one database.

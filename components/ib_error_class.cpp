@@ -17,6 +17,12 @@ TIBErrorClass IBErrorClassOf(long ib_error_code) noexcept {
     case isc_att_shutdown:
     case isc_bad_db_handle:
       return TIBErrorClass::kLostConnection;
+    case isc_login:
+      return TIBErrorClass::kLoginRefused;
+    case isc_io_error:
+    case isc_conf_access_denied:
+    case isc_bad_db_format:
+      return TIBErrorClass::kDatabaseUnavailable;
     case isc_lock_conflict:
     case isc_deadlock:
     case isc_update_conflict:
@@ -29,7 +35,9 @@ TIBErrorClass IBErrorClassOf(long ib_error_code) noexcept {
 
 TIBErrorClass IBErrorClassOf(const std::exception& error) noexcept {
   const auto* server_error = dynamic_cast<const EIBInterBaseError*>(&error);
-  return server_error ? IBErrorClassOf(server_error->IBErrorCode()) : TIBErrorClass::kOther;
+  if (!server_error) return TIBErrorClass::kOther;
+  if (server_error->ErrorClass() != TIBErrorClass::kOther) return server_error->ErrorClass();
+  return IBErrorClassOf(server_error->IBErrorCode());
 }
 
 }  // namespace zelmor

@@ -8,10 +8,10 @@
 namespace zelmor {
 
 bool IBStatus::ConnectionLost() const {
-  return Failed() && IBErrorClassOf(static_cast<long>(vector[1])) == TIBErrorClass::kLostConnection;
+  return Failed() && IBErrorClassOf(ErrorCode()) == TIBErrorClass::kLostConnection;
 }
 
-void IBStatus::Raise() const {
+std::string IBStatus::Message() const {
   const GDSEntries& api = GetGDSLibrary().Entries();
   std::string message;
   const ISC_STATUS* cursor = vector;
@@ -30,8 +30,12 @@ void IBStatus::Raise() const {
     if (!message.empty()) message += "\r\n";
     message.append(line, static_cast<size_t>(length));
   }
-  const long sql_code = api.isc_sqlcode(vector);
-  throw EIBInterBaseError(message, sql_code, static_cast<long>(vector[1]));
+  return message;
+}
+
+void IBStatus::Raise() const {
+  const long sql_code = GetGDSLibrary().Entries().isc_sqlcode(vector);
+  throw EIBInterBaseError(Message(), sql_code, ErrorCode(), IBErrorClassOf(ErrorCode()));
 }
 
 }  // namespace zelmor

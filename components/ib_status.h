@@ -1,6 +1,8 @@
 // Server errors: the client's status vector turned into EIBInterBaseError.
 #pragma once
 
+#include <string>
+
 #include "components/gds_library.h"
 
 namespace zelmor {
@@ -12,8 +14,12 @@ struct IBStatus {
   bool Failed() const { return vector[0] == 1 && vector[1] != 0; }
   // The connection to the server is gone (server stopped, killed, network).
   bool ConnectionLost() const;
-  // Raises EIBInterBaseError with the server's full message, its SQLCODE and
-  // the Firebird error code.
+  // The server's full message, its lines joined by CR LF.
+  std::string Message() const;
+  // The first Firebird error code of the vector.
+  long ErrorCode() const { return static_cast<long>(vector[1]); }
+  // Raises EIBInterBaseError with the server's full message, its SQLCODE,
+  // the Firebird error code and its class.
   [[noreturn]] void Raise() const;
   // Raises when the vector holds an error.
   void Check() const {

@@ -6,6 +6,7 @@
 #include "database/logged_step.h"
 #include "database/process_state.h"
 #include "platform/files.h"
+#include "settings/connection_params.h"
 
 namespace zelmor::db {
 namespace {
@@ -57,6 +58,10 @@ void RunUnderConnectLock(const ConnectionStep& step, TIBDatabase* database,
                    {caller_tag, connection.DatabaseName(), connection.Name(), wait});
           return;
         }
+        // The bound is what keeps ConnectLock from being held for minutes
+        // by a server that does not answer.
+        if (step.connected && connection.ConnectTimeout() == 0)
+          connection.SetConnectTimeout(FBConnectTimeout);
         const uint32_t duration = TimedMs([&] { connection.SetConnected(step.connected); });
         if (LogDbOperations)
           LogFmt(step.success_format,

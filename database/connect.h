@@ -12,7 +12,9 @@ class TIBDatabase;
 namespace zelmor::db {
 
 // Opens `database` under ConnectLock and writes "DB:OPEN" with the time spent
-// waiting and opening; an open connection is left as it is. A failure writes
+// waiting and opening; an open connection is left as it is. A connection
+// with no connect time-out of its own gets FBConnectTimeout, so that the
+// open gives up after that many seconds. A failure writes
 // its lines and reaches the caller as the very object the component raised.
 void FBConnectDB(TIBDatabase* database, const std::string& caller_tag);
 

@@ -12,7 +12,8 @@ namespace zelmor::host {
 namespace {
 
 constexpr char kExitCodes[] =
-    "Exit codes: 0 ok, 1 failure, 2 usage, 3 no library, 4 no server, 5 statement failed.";
+    "Exit codes: 0 ok, 1 failure, 2 usage, 3 no library, 4 no server, 5 statement failed,\n"
+    "6 the server did not answer in time, 7 login refused, 8 database not found or not allowed.";
 
 std::string LibraryLookupText() {
   return "The library is loaded from --lib, else from the file the environment variable\n"

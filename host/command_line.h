@@ -20,6 +20,10 @@ enum ExitCode {
   kExitNoLibrary = 3,
   kExitNoServer = 4,
   kExitBadStatement = 5,
+  // A connect that failed, by what the server did.
+  kExitNoAnswer = 6,
+  kExitLoginRefused = 7,
+  kExitNoDatabase = 8,
 };
 
 // Where a pooled connection of query and exec goes; unset values take the

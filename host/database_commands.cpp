@@ -8,6 +8,7 @@
 #include "components/ib_field.h"
 #include "components/ib_transaction.h"
 #include "host/commands.h"
+#include "host/connect_failure.h"
 #include "host/station_paths.h"
 #include "host/text_table.h"
 #include "rtl/exceptions.h"
@@ -50,6 +51,14 @@ int Report(const std::exception& error, int code) {
   return code;
 }
 
+// A connect that failed: the failure, then what kind of failure it was.
+int ReportConnectFailure(const std::exception& error) {
+  const ConnectFailure failure = ConnectFailureOf(error);
+  Report(error, failure.exit_code);
+  std::cerr << "zelmor: " << failure.what << '\n';
+  return failure.exit_code;
+}
+
 // Reads every row of an open dataset into a table.
 TextTable ReadTable(TIBDataSet& dataset) {
   std::vector<std::string> header;
@@ -79,14 +88,14 @@ void PrintQuery(ZelmorApi& api, TIBDatabase* database, const std::string& sql) {
 }
 
 // Runs the statement of the command line on a pooled connection: a failed
-// take is a server problem, a failure of `work` the statement's.
+// take is a connect failure, a failure of `work` the statement's.
 template <typename Work>
 int WithStatement(ZelmorApi& api, const Invocation& invocation, Work work) {
   std::unique_ptr<PooledConnection> connection;
   try {
     connection = std::make_unique<PooledConnection>(api, invocation.connection);
   } catch (const std::exception& error) {
-    return Report(error, kExitNoServer);
+    return ReportConnectFailure(error);
   }
   try {
     work(connection->get(), Utf8ToCp1251(invocation.statement));
@@ -120,7 +129,7 @@ int RunFuel(ZelmorApi& api) {
   try {
     fuel = api.FBSetGSMBaseConnect(kCallerTag);
   } catch (const std::exception& error) {
-    return Report(error, kExitNoServer);
+    return ReportConnectFailure(error);
   }
   try {
     std::cout << "Tanks\n";

@@ -31,5 +31,6 @@
 #include "platform/fork_guard.h"
 #include "platform/modules.h"
 #include "platform/mutex.h"
+#include "platform/network.h"
 #include "platform/notification.h"
 #include "platform/process.h"

@@ -6,6 +6,7 @@
 // very same object with its class intact.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <string>
@@ -63,26 +64,55 @@ ZELMOR_DECLARE_EXCEPTION(EComponentError, Exception);
 ZELMOR_DECLARE_EXCEPTION(EIBError, Exception);
 ZELMOR_DECLARE_EXCEPTION(EIBClientError, EIBError);
 
-// A server error: the server's full message with its SQLCODE and Firebird
-// error code. Re-raising with a new message keeps only the message.
+// The kinds of server error a host or the pool acts on, told apart by the
+// Firebird error code (components/ib_error_class.h) rather than by the
+// message text.
+enum class TIBErrorClass : uint8_t {
+  kOther,
+  // The connection to the server is gone: the server stopped or restarted,
+  // the attachment killed or shut down, the network broken.
+  kLostConnection,
+  // Another transaction holds the record: lock conflict, deadlock, update
+  // conflict, lock time-out. Trying again later may succeed.
+  kLockConflict,
+  // A connect the server did not answer within its bound: a listener that
+  // never accepts, or accepts and never replies.
+  kTimedOut,
+  // A connect that failed at once: nothing listens at the port, no route.
+  kRefused,
+  // The server answered and refused the user name or password.
+  kLoginRefused,
+  // The server answered and cannot or may not open that database file.
+  kDatabaseUnavailable,
+};
+
+// A server error: the server's full message with its SQLCODE, Firebird
+// error code and class. Re-raising with a new message keeps the class but
+// not the codes, so that a host still knows what kind of failure passed
+// through the pool.
 class EIBInterBaseError : public EIBError {
  public:
   explicit EIBInterBaseError(std::string message, long sql_code = 0,
-                             long ib_error_code = 0)
+                             long ib_error_code = 0,
+                             TIBErrorClass error_class = TIBErrorClass::kOther)
       : EIBError(std::move(message)),
         sql_code_(sql_code),
-        ib_error_code_(ib_error_code) {}
+        ib_error_code_(ib_error_code),
+        error_class_(error_class) {}
   ~EIBInterBaseError() override;
   const char* ClassName() const noexcept override { return "EIBInterBaseError"; }
   [[noreturn]] void RaiseWithMessage(std::string message) const override {
-    throw EIBInterBaseError(std::move(message));
+    throw EIBInterBaseError(std::move(message), 0, 0, error_class_);
   }
   long SQLCode() const noexcept { return sql_code_; }
   long IBErrorCode() const noexcept { return ib_error_code_; }
+  // As the raiser classified it; kOther when it did not.
+  TIBErrorClass ErrorClass() const noexcept { return error_class_; }
 
  private:
   long sql_code_;
   long ib_error_code_;
+  TIBErrorClass error_class_;
 };
 
 // The class name and message of any caught exception: ours report their own,

@@ -11,6 +11,8 @@
 # Without PORT a free port is chosen; a restart in the same DIR keeps the
 # port it had. Everything except the export lines goes to stderr.
 set -euo pipefail
+# Started by a Windows test program under Wine, it may be handed Wine's PATH.
+export PATH=/usr/sbin:/usr/bin:/sbin:/bin${PATH:+:$PATH}
 
 fb_home=/usr/lib/x86_64-linux-gnu/firebird/3.0
 fb_security=/var/lib/firebird/3.0/system/security3.fdb
@@ -89,6 +91,19 @@ EOF
   cat >"$root/databases.conf" <<EOF
 security.db = $root/security3.fdb
 EOF
+  add_fuel_alias
+}
+
+# The suite's fuel database as the Windows build names it, a file in db/:
+# the Windows client sends C:\ZEDE\DB\VOLNEX.FDB as it is. A running
+# server reads a new alias without a restart, but re-reads the file only
+# when its whole-second time stamp is newer, so the stamp is put a second
+# ahead of any earlier write.
+add_fuel_alias() {
+  local conf=$dir/root/databases.conf
+  grep -qF 'C:\ZEDE\DB\VOLNEX.FDB' "$conf" && return 0
+  printf '%s = %s\n' 'C:\ZEDE\DB\VOLNEX.FDB' "$dir/db/VOLNEX.FDB" >>"$conf"
+  touch -d "@$(($(date +%s) + 1))" "$conf"
 }
 
 # The SYSDBA password is set on a fresh copy of the security database
@@ -127,6 +142,9 @@ print_exports() {
 start() {
   if server_pid >/dev/null; then
     log "already running (pid $(server_pid)) on port $(cat "$dir/port")"
+    dir=$(cd "$dir" && pwd) port=$(cat "$dir/port") password=$password_default
+    add_fuel_alias
+    create_database VOLNEX.FDB
     print_exports
     return 0
   fi
@@ -156,6 +174,7 @@ start() {
   log "started pid $pid on 127.0.0.1:$port"
 
   create_database test.fdb
+  create_database VOLNEX.FDB
   cat >"$dir/env" <<EOF
 export ZELMOR_FB_PORT=$port
 export ZELMOR_FB_PASSWORD=$password
@@ -198,6 +217,11 @@ command=${1:-}
 dir=${2:-}
 requested_port=${3:-}
 [ -n "$command" ] && [ -n "$dir" ] || usage
+# The outcome is also left in the folder: Wine does not hand a Windows
+# program the exit status of a Unix program it started.
+status_file=$dir/script.status
+rm -f "$status_file"
+trap '{ echo $? >"$status_file"; } 2>/dev/null || true' EXIT
 case $command in
   start) start ;;
   stop) stop ;;

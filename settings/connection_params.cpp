@@ -13,6 +13,7 @@
 namespace zelmor {
 
 int32_t FBPort = 0;
+int32_t FBConnectTimeout = kDefaultFBConnectTimeout;
 namespace {
 
 ProcessObject<std::string> g_password;
@@ -27,6 +28,7 @@ namespace {
 const char kSection[] = "FB";
 const char kPortKey[] = "DBPort";
 const char kPasswordKey[] = "DBPassword";
+const char kConnectTimeoutKey[] = "DBConnectTimeout";
 const char kPortOption[] = "fbport=";
 const std::array<const char*, 4> kPasswordOptions = {"fbpassword=", "fbpass=", "fbpsw=",
                                                       "fbpassw="};
@@ -80,6 +82,9 @@ void LoadConnectionParams(const std::string& settings_file, ConnectionParams& pa
     if (!DecodePassword(text, password)) DecodePassword(kDefaultEncodedPassword, password);
     params.password = password;
     params.port = ini.ReadInteger(kSection, kPortKey, kDefaultFBPort);
+    const int32_t timeout = ini.ReadInteger(kSection, kConnectTimeoutKey, kDefaultFBConnectTimeout);
+    params.connect_timeout =
+        timeout >= 1 && timeout <= kMaxFBConnectTimeout ? timeout : kDefaultFBConnectTimeout;
   } catch (const std::exception& error) {
     log("Чтение параметров подключения к БД: " + std::string(error.what()), kConnectionParamsLogLevel);
   }
@@ -90,9 +95,10 @@ void StoreCommandLineParams(const LogSink& log) {
 }
 
 void LoadConnectionParams(const LogSink& log) {
-  ConnectionParams params{FBPort, FBPassword()};
+  ConnectionParams params{FBPort, FBPassword(), FBConnectTimeout};
   LoadConnectionParams(SettingsFilePath(), params, log);
   FBPort = params.port;
+  FBConnectTimeout = params.connect_timeout;
   FBPassword() = params.password;
 }
 

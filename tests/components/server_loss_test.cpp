@@ -14,7 +14,6 @@ using test::OwnServer;
 
 TEST(ServerLossTest, AKilledServerTurnsTheNextCallIntoAServerError) {
   ZELMOR_REQUIRE_SERVER();
-  ZELMOR_REQUIRE_LINUX_SERVER_TOOLS();
   OwnServer server;
   ASSERT_TRUE(server.Started());
   const std::string name = test::ServerDatabase(server.Folder());

@@ -105,11 +105,6 @@ std::string ServerUnavailable() {
   return {};
 }
 
-std::string LinuxServerToolsUnavailable() {
-  if (platform::kPathDelimiter == '/') return {};
-  return "the Windows build cannot run the Linux server's tools nor name its files by path";
-}
-
 std::unique_ptr<TIBDatabase> Connect(const std::string& database, const std::string& password) {
   auto db = Unconnected(database, password);
   db->SetConnected(true);
@@ -194,9 +189,28 @@ std::string UniqueTable(const std::string& stem) {
   return stem + "_" + std::to_string(platform::CurrentProcessId());
 }
 
+namespace {
+
+// The script is a Unix program. Under Wine (paths with "\\") it is started
+// through the Z: drive, the Unix root, and told the folder as the Unix side
+// names it: drive C: is the prefix's dosdevices/c: link.
+bool UnderWine() { return platform::kPathDelimiter == '\\'; }
+
+std::string ShellProgram() { return UnderWine() ? "Z:\\bin\\bash" : "/bin/bash"; }
+
+std::string UnixSideOf(const std::string& folder) {
+  if (!UnderWine() || folder.size() < 2 || folder[1] != ':') return folder;
+  std::string path = platform::GetEnvironmentVariable("WINEPREFIX") + "/dosdevices/" +
+                     AsciiLowerCase(folder.substr(0, 2));
+  for (char c : folder.substr(2)) path += c == '\\' ? '/' : c;
+  return path;
+}
+
+}  // namespace
+
 int RunServerScript(const std::string& command, const std::string& folder) {
   const auto process =
-      platform::SpawnProcess("/bin/bash", {ZELMOR_FIREBIRD_SCRIPT, command, folder});
+      platform::SpawnProcess(ShellProgram(), {ZELMOR_FIREBIRD_SCRIPT, command, UnixSideOf(folder)});
   if (process == platform::kInvalidProcess) return -1;
   int exit_code = -1;
   if (!platform::WaitProcess(process, 120000, exit_code)) {
@@ -204,7 +218,12 @@ int RunServerScript(const std::string& command, const std::string& folder) {
     return -1;
   }
   platform::CloseProcess(process);
-  return exit_code;
+  // What the script left in the folder; Wine reports no exit status of a
+  // Unix program.
+  long long status = 0;
+  if (TryStrToInt(Trim(ReadFileBytes(folder + "script.status")), status))
+    return static_cast<int>(status);
+  return UnderWine() ? -1 : exit_code;
 }
 
 std::string ServerDatabase(const std::string& folder) {

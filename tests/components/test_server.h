@@ -38,17 +38,6 @@ std::string ServerUnavailable();
   if (const std::string why = ::zelmor::test::ServerUnavailable(); !why.empty()) \
   GTEST_SKIP() << why
 
-// Why a test that runs the server's own tools (the script that starts and
-// stops servers, isql-fb) or names a database by a Linux path cannot run in
-// this build, or empty. The Windows build runs under Wine, where those are
-// not at hand, and the suite's fuel database is C:\ZEDE\DB\VOLNEX.FDB,
-// which a Linux server cannot open.
-std::string LinuxServerToolsUnavailable();
-
-#define ZELMOR_REQUIRE_LINUX_SERVER_TOOLS()                                                \
-  if (const std::string why = ::zelmor::test::LinuxServerToolsUnavailable(); !why.empty()) \
-  GTEST_SKIP() << why
-
 // A connected database with user, password and lc_ctype WIN1251.
 std::unique_ptr<TIBDatabase> Connect(const std::string& database, const std::string& password);
 std::unique_ptr<TIBDatabase> ConnectShared();
@@ -81,6 +70,7 @@ TIBTransaction* ArmCommitFailure(TIBDatabase& database, const std::string& sql =
 std::string UniqueTable(const std::string& stem);
 
 // The bash script that starts and stops private servers.
+// Under Wine too: the script runs as a Unix program there.
 int RunServerScript(const std::string& command, const std::string& folder);
 // The database of a server the script started in `folder`.
 std::string ServerDatabase(const std::string& folder);

@@ -72,7 +72,7 @@ ZELMOR_CHILD_ROLE(fuel_missing_file) {
 
 
 TEST_F(FuelDatabase, FirstCallFastPathAndReconnect) {
-  const std::string d = "d" + Run("fuel_calls", home_->Path());
+  const std::string d = "d" + Run("fuel_calls", Home());
   EXPECT_EQ(Texts(),
             (Lines{"[Main] TRAN:CREATE (" + d +
                        " Имя:GSMTransaction БД:GSMDatabase Тип:RC_RO Владелец:GSMDatabase-TIBDatabase)",
@@ -83,7 +83,7 @@ TEST_F(FuelDatabase, FirstCallFastPathAndReconnect) {
 }
 
 TEST_F(FuelDatabase, ConcurrentFirstCallsShareOneObjectAndOneOpen) {
-  const std::string d = "d" + Run("fuel_race", home_->Path());
+  const std::string d = "d" + Run("fuel_race", Home());
   const Lines texts = Texts();
   ASSERT_EQ(texts.size(), 3u) << "one creation, one NOT-connected line, one open";
   EXPECT_NE(texts[0].find("TRAN:CREATE (" + d + " "), std::string::npos) << texts[0];
@@ -91,8 +91,10 @@ TEST_F(FuelDatabase, ConcurrentFirstCallsShareOneObjectAndOneOpen) {
 }
 
 TEST_F(FuelDatabase, FailedOpenWritesThreeLinesAndSetUpIsNotRepeated) {
+  // A home without the file; where the home is fixed, a port where nothing
+  // listens fails the open instead.
   TempFolder empty_home;
-  const std::string d = "d" + Run("fuel_missing_file", empty_home.Path());
+  const std::string d = "d" + Run("fuel_missing_file", empty_home.Path(), FixedHome() ? "1" : "");
   const Lines texts = Texts();
   ASSERT_EQ(texts.size(), 9u);
   EXPECT_EQ(texts[0].rfind("[M] TRAN:CREATE (" + d + " Имя:GSMTransaction", 0), 0u) << texts[0];

@@ -1,7 +1,9 @@
 // What the fuel database's tests share: each scenario runs in a child
 // process of its own (the connection object lives for the whole process),
 // against a VOLNEX.FDB made on the private server under a home folder of
-// the test suite.
+// the test suite. Where the home is the fixed C:\ZEDE\ (the Windows
+// build), the test server's alias of C:\ZEDE\DB\VOLNEX.FDB stands in for
+// it (scripts/firebird-server.sh).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +15,7 @@
 #include "components/test_server.h"
 #include "dataset_log_capture.h"
 #include "database/process_state.h"
+#include "platform/platform.h"
 #include "platform/testing/child_process.h"
 #include "settings/connection_params.h"
 
@@ -40,9 +43,7 @@ class FuelDatabase : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     const std::string port = platform::GetEnvironmentVariable("ZELMOR_FB_PORT");
-    if (SharedServer().database.empty() || port.empty() ||
-        !test::LinuxServerToolsUnavailable().empty())
-      return;
+    if (SharedServer().database.empty() || port.empty() || FixedHome()) return;
     home_ = new TempFolder;
     platform::ForceDirectories(*home_ / "DB");
     const std::string script = *home_ / "create.sql";
@@ -62,22 +63,28 @@ class FuelDatabase : public ::testing::Test {
   }
   void SetUp() override {
     ZELMOR_REQUIRE_SERVER();
-    ZELMOR_REQUIRE_LINUX_SERVER_TOOLS();
-    ASSERT_NE(home_, nullptr) << "ZELMOR_FB_PORT is not set";
+    ASSERT_FALSE(platform::GetEnvironmentVariable("ZELMOR_FB_PORT").empty())
+        << "ZELMOR_FB_PORT is not set";
+    ASSERT_TRUE(FixedHome() || home_ != nullptr);
   }
 
-  // Runs a scenario with `home`; returns the object number it reported.
-  std::string Run(const std::string& role, const std::string& home) {
+  static bool FixedHome() { return platform::kPathDelimiter == '\\'; }
+  // The home the children are given (the fixed one ignores it).
+  static std::string Home() { return FixedHome() ? platform::ZedeHome() : home_->Path(); }
+
+  // Runs a scenario with `home` and the server's port, or `port`; returns
+  // the object number it reported.
+  std::string Run(const std::string& role, const std::string& home, std::string port = "") {
     const std::string result = folder_ / "number";
-    ChildProcess child(role, {log_, home, platform::GetEnvironmentVariable("ZELMOR_FB_PORT"),
-                              SharedServer().password, result});
+    if (port.empty()) port = platform::GetEnvironmentVariable("ZELMOR_FB_PORT");
+    ChildProcess child(role, {log_, home, port, SharedServer().password, result});
     EXPECT_EQ(child.Wait(), 0) << role;
     return platform::FileExists(result) ? ReadFileBytes(result) : "?";
   }
   Lines Texts() const { return LogTexts(log_); }
   static std::string Connection() {
-    return "127.0.0.1/" + platform::GetEnvironmentVariable("ZELMOR_FB_PORT") + ":" + home_->Path() +
-           "DB/VOLNEX.FDB";
+    return "127.0.0.1/" + platform::GetEnvironmentVariable("ZELMOR_FB_PORT") + ":" + Home() + "DB" +
+           platform::kPathDelimiter + "VOLNEX.FDB";
   }
 
   static inline TempFolder* home_ = nullptr;

@@ -49,7 +49,7 @@ ZELMOR_CHILD_ROLE(fuel_fork) try {
 }  // namespace
 
 TEST_F(FuelDatabase, AForkedChildConnectsOnItsOwnAndLeavesItsParentsConnection) {
-  Run("fuel_fork", home_->Path());
+  Run("fuel_fork", Home());
 }
 
 }  // namespace zelmor::test

@@ -22,7 +22,6 @@ using PoolServerLossTest = test::PoolTest;
 
 TEST_F(PoolServerLossTest, EveryCallReportsTheLossAndNoDeadConnectionStays) {
   ZELMOR_REQUIRE_SERVER();
-  ZELMOR_REQUIRE_LINUX_SERVER_TOOLS();
   OwnServer server;
   ASSERT_TRUE(server.Started());
   const test::PoolTarget own = test::PoolTargetIn(server.Folder());

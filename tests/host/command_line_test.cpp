@@ -9,7 +9,9 @@
 
 #include "components/test_server.h"
 #include "platform/platform.h"
+#include "platform/clock.h"
 #include "platform/testing/child_process.h"
+#include "platform/testing/dead_listener.h"
 #include "rtl/paths.h"
 #include "rtl/text.h"
 #include "support/test_support.h"
@@ -65,7 +67,8 @@ class ZelmorProgram : public ::testing::Test {
   // test programs share).
   bool OwnHome() const { return platform::ZedeHome() == scratch_ / "home"; }
   bool OwnSettings() const {
-    return IncludeTrailingPathDelimiter(platform::WindowsDirectory()) == scratch_ / "windows";
+    return IncludeTrailingPathDelimiter(platform::WindowsDirectory()) ==
+           IncludeTrailingPathDelimiter(scratch_ / "windows");
   }
 
   Outcome Run(const std::vector<std::string>& arguments, uint32_t timeout_ms = 120000) {
@@ -296,6 +299,54 @@ TEST_F(ZelmorOnTheServer, AStatementThatWorksIsCommittedAndExitsZero) {
       RunOnServer({"exec", "UPDATE RDB$DATABASE SET RDB$DESCRIPTION = NULL WHERE 1 = 0"});
   EXPECT_EQ(outcome.code, 0) << outcome;
   EXPECT_EQ(outcome.out, "done\n") << outcome;
+}
+
+TEST_F(ZelmorOnTheServer, EachKindOfConnectFailureHasItsExitCodeAndWords) {
+  ZELMOR_REQUIRE_SERVER();
+  // The bound of 2 s comes from the settings file, which is the test's own
+  // only where the platform takes its folder from the environment.
+  const bool bounded_here = OwnSettings();
+  if (bounded_here)
+    test::WriteFileBytes(IncludeTrailingPathDelimiter(platform::WindowsDirectory()) + "cnf.ini",
+                         "[FB]\r\nDBConnectTimeout=2\r\n");
+  const platform::DeadListener silent(platform::DeadListenerKind::kSilent);
+  const platform::DeadListener full(platform::DeadListenerKind::kNeverAccepts);
+  const std::vector<std::string> server = Connection();  // --server h --port p --db d --password w
+  const auto with = [&](size_t index, const std::string& value) {
+    std::vector<std::string> options = server;
+    options[index] = value;
+    return options;
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::string> options;
+    int code;
+    const char* words;
+    bool needs_bound;
+  };
+  const std::vector<Case> cases = {
+      {"nothing listens", with(3, "1"), 4, "no server", false},
+      {"accepts, never answers", with(3, std::to_string(silent.Port())), 6,
+       "the server did not answer in time", true},
+      {"never accepts", with(3, std::to_string(full.Port())), 6,
+       "the server did not answer in time", true},
+      {"wrong password", with(7, server[7] + "x"), 7, "login refused", false},
+      {"no such database", with(5, scratch_ / "none.fdb"), 8, "database not found or not allowed",
+       false},
+  };
+  uint32_t at_once_ms = 0;  // a run whose connect fails at once: the program's own time
+  for (const Case& c : cases) {
+    if (c.needs_bound && !bounded_here) continue;
+    std::vector<std::string> arguments = {"--lib", BuiltLibrary(), "query", "SELECT 1 FROM RDB$DATABASE"};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    const uint32_t started = platform::TickCount();
+    const Outcome outcome = Run(arguments);
+    const uint32_t took = platform::TickCount() - started;
+    if (at_once_ms == 0) at_once_ms = took;
+    EXPECT_EQ(outcome.code, c.code) << c.what << "\n" << outcome;
+    EXPECT_TRUE(outcome.err.ends_with(std::string("\nzelmor: ") + c.words + "\n")) << c.what << "\n" << outcome;
+    if (c.needs_bound) EXPECT_LE(took, at_once_ms + 3000) << c.what;
+  }
 }
 
 TEST_F(ZelmorProgram, WithoutALogItSaysWhereTheLibraryWritesOneAndWhen) {

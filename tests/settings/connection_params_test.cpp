@@ -137,6 +137,19 @@ TEST_F(ConnectionParamsTest, UnusableStoredValuesGiveDefaults) {
   EXPECT_TRUE(log_.empty());
 }
 
+TEST_F(ConnectionParamsTest, ConnectTimeoutKeyWithinItsRange) {
+  EXPECT_EQ(Load().connect_timeout, kDefaultFBConnectTimeout) << "no key";
+  const std::vector<std::pair<std::string, int32_t>> cases = {
+      {"2", 2}, {" 30 ", 30}, {"600", 600}, {"601", kDefaultFBConnectTimeout},
+      {"0", kDefaultFBConnectTimeout}, {"-5", kDefaultFBConnectTimeout},
+      {"soon", kDefaultFBConnectTimeout}, {"", kDefaultFBConnectTimeout}};
+  for (const auto& [stored, expected] : cases) {
+    IniStore(Path()).WriteKey("FB", "DBConnectTimeout", stored);
+    EXPECT_EQ(Load().connect_timeout, expected) << "\"" << stored << "\"";
+  }
+  EXPECT_TRUE(log_.empty());
+}
+
 TEST_F(ConnectionParamsTest, UnwritableSettingsFileIsLogged) {
   ASSERT_TRUE(platform::ForceDirectories(Path()));  // a folder in the file's place
   StoreCommandLineParams({"fbport=3051", "fbpsw=secret"}, Path(), Sink());
