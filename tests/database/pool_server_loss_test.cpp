@@ -70,7 +70,6 @@ TEST_F(PoolServerLossTest, EveryCallReportsTheLossAndNoDeadConnectionStays) {
 // clear error, and freeing it calls nothing on the dropped handle.
 TEST_F(PoolServerLossTest, AReusedDataSetOutlivesItsAttachment) {
   ZELMOR_REQUIRE_SERVER();
-  ZELMOR_REQUIRE_LINUX_SERVER_TOOLS();
   OwnServer server;
   ASSERT_TRUE(server.Started());
   const test::PoolTarget own = test::PoolTargetIn(server.Folder());
