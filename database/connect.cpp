@@ -23,7 +23,8 @@ ConnectionTexts TextsOf(const TIBDatabase* database) {
   return {database->DatabaseName(), database->Name()};
 }
 
-std::string FullName(const std::string& database_name) { return database_name; }
+// DB:OPEN shows the database name as given, DB:CLOSE only its file name.
+std::string DatabaseNameAsGiven(const std::string& database_name) { return database_name; }
 
 // An open or a close, under ConnectLock.
 struct ConnectionStep {
@@ -37,7 +38,7 @@ struct ConnectionStep {
 };
 
 const ConnectionStep kOpen{true, "[%s] Подкл. УЖЕ устан. (%s, %s, w%d)",
-                           "[%s] DB:OPEN (d%d, %s, %s, %d ms, w%d)", FullName,
+                           "[%s] DB:OPEN (d%d, %s, %s, %d ms, w%d)", DatabaseNameAsGiven,
                            "[%s] Ошибка подкл.: %s (%s, %s, w%d)"};
 const ConnectionStep kClose{false, "[%s] Подкл. НЕ БЫЛО устан. (%s, %s, w%d)",
                             "[%s] DB:CLOSE (d%d, %s, %s, %d ms, w%d)", DatabaseFileName,

@@ -27,11 +27,6 @@ constexpr char kFailureReportFormat[] =
     "Ошибка при попытке записи (%0:s) в лог \"%1:s\" строки [%2:s]: %3:s <%4:s>";
 constexpr char kFailureMark[] = " <Ошибка при записи в лог>";
 
-// The open a failure report names.
-const char* StageOf(eventlog::OpenMode mode) {
-  return mode == eventlog::OpenMode::kCreate ? "fmCreate" : "fmOpenReadWrite";
-}
-
 }  // namespace
 
 TLDSLogger::LockGuard::LockGuard(TLDSLogger& logger) : logger_(logger) {
@@ -83,6 +78,11 @@ void TLDSLogger::SetFileName(const std::string& value) {
   if (use_global_mutex_)
     mutex_ = CreateGlobalMutex(eventlog::MutexNameOf(file_name_), kMutexFailurePrefix,
                                eventlog::kRaiseOnMutexError);
+}
+
+std::string TLDSLogger::FileName() const {
+  std::lock_guard<std::recursive_mutex> guard(write_lock_);
+  return file_name_;
 }
 
 void TLDSLogger::SetDateTimeFormat(const std::string& value) {
@@ -137,23 +137,17 @@ std::string TLDSLogger::BuildLine(std::string_view trimmed_text, uint8_t level) 
 // one writes (Windows refuses both to an open file). Nothing is asked twice:
 // the open itself tells a missing file (then created), and the size comes
 // from the seek rather than a stat.
-void TLDSLogger::AppendToFile(std::string& line, std::string& stage, bool& opened) {
-  using eventlog::OpenMode;
-  OpenMode mode = OpenMode::kOpenReadWrite;
-  eventlog::LogFile file;
-  try {
-    file = eventlog::OpenOrCreateLogFile(file_name_, eventlog::kDefaultOpenTimeout, mode);
-  } catch (...) {
-    stage = StageOf(mode);
-    throw;
-  }
-  stage = StageOf(mode);
-  stage += "-OK";
-  opened = true;
-  line += "\r\n";
-  const int64_t size = file.Append(line);
-  line.resize(line.size() - 2);
-  stage += ";ProcessFile...";
+void TLDSLogger::AppendToFile(std::string_view line, eventlog::WriteProgress& progress) {
+  using eventlog::WriteStage;
+  progress.stage = WriteStage::kOpen;
+  eventlog::LogFile file =
+      eventlog::OpenOrCreateLogFile(file_name_, eventlog::kDefaultOpenTimeout, progress.mode);
+  progress.stage = WriteStage::kAppend;
+  std::string record;
+  record.reserve(line.size() + 2);
+  record.append(line).append("\r\n");
+  const int64_t size = file.Append(record);
+  progress.stage = WriteStage::kLimits;
   ApplyLimits(std::move(file), size);
 }
 
@@ -178,29 +172,28 @@ void TLDSLogger::ApplyLimits(eventlog::LogFile file, int64_t size) {
 }
 
 void TLDSLogger::WriteLine(std::string_view text, uint8_t level) {
-  if (!Options.Enabled || file_name_.empty()) return;
+  if (!Options.Enabled) return;
   if (level >= eventlog::kLevelCount || !(Options.Levels & (1u << level))) return;
 
   LockGuard lock(*this);
+  // SetFileName changes the name under the same lock.
+  if (file_name_.empty()) return;
   const std::string trimmed = Trim(text);
   std::string line;
-  std::string stage;
-  bool opened = false;
+  eventlog::WriteProgress progress;
   try {
-    if (!lock.Failure().empty()) {
-      stage = "Lock";
-      throw EOSError(lock.Failure());
-    }
+    if (!lock.Failure().empty()) throw EOSError(lock.Failure());
+    progress.stage = eventlog::WriteStage::kFormat;
     line = BuildLine(trimmed, level);
-    AppendToFile(line, stage, opened);
+    AppendToFile(line, progress);
   } catch (const std::exception& error) {
     // Once the file was open the whole line is what failed to reach it.
-    if (line.size() >= 2 && line.ends_with("\r\n")) line.resize(line.size() - 2);
-    ReportFailure(stage, opened ? std::string_view(line) : std::string_view(trimmed),
+    ReportFailure(progress.Text(),
+                  progress.FileOpened() ? std::string_view(line) : std::string_view(trimmed),
                   error.what(), ClassNameOf(error));
     line += kFailureMark;
   } catch (...) {
-    ReportFailure(stage, trimmed, "", "Exception");
+    ReportFailure(progress.Text(), trimmed, "", "Exception");
     line += kFailureMark;
   }
   if (Options.NotifyWindow != 0 && Options.NotifyMessage != 0) AddRecentLine(line);

@@ -19,6 +19,7 @@
 #include "eventlog/log_limits.h"
 #include "eventlog/log_levels.h"
 #include "eventlog/logger_options.h"
+#include "eventlog/write_progress.h"
 #include "platform/fork_guard.h"
 #include "platform/mutex.h"
 #include "rtl/datetime.h"
@@ -55,7 +56,7 @@ class TLDSLogger {
   bool Lock();
   void Unlock();
 
-  const std::string& FileName() const { return file_name_; }
+  std::string FileName() const;
   void SetFileName(const std::string& value);
   const std::string& DateTimeFormat() const { return date_time_format_; }
   void SetDateTimeFormat(const std::string& value);
@@ -91,9 +92,9 @@ class TLDSLogger {
  private:
   std::string Timestamp(DateTime now);
   std::string BuildLine(std::string_view trimmed_text, uint8_t level);
-  // Opens (or creates), appends, applies the limits and closes. `opened` is
-  // set once the file is open.
-  void AppendToFile(std::string& line, std::string& stage, bool& opened);
+  // Opens (or creates), appends `line` and its CR LF, applies the limits and
+  // closes, keeping `progress` at the step under way.
+  void AppendToFile(std::string_view line, eventlog::WriteProgress& progress);
   // Runs the one limit check a line calls for on the file of `size` bytes;
   // the file is closed after.
   void ApplyLimits(eventlog::LogFile file, int64_t size);

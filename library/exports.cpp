@@ -1,4 +1,4 @@
-// The export table: the 21 functions hosts call by name. Each turns the C
+// The export table: the functions hosts call by name. Each turns the C
 // arguments into the library's own types and calls the operation; failures
 // travel on to the host as the very same exception objects.
 #include "zelmor/exports.h"

@@ -21,8 +21,6 @@ bool ProcessAttach() {
     return false;
   }
   try {
-    // The settings and tools units keep only constant tables, made on first
-    // use; they need no step here.
     LoadMainUnit();
     g_attached = true;
     return true;

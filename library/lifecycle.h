@@ -10,17 +10,17 @@
 
 namespace zelmor::library {
 
-// Sets the units up in their order: the event log unit, the settings unit,
-// the tools unit, and last the main unit's load sequence. False when the load
-// sequence failed (the library must then not be used).
+// Sets the units up in their order: the event log unit, then the main unit's
+// load sequence (the settings and tools units keep only constant tables,
+// made on first use, and need no step). False when the load sequence failed
+// (the library must then not be used).
 bool ProcessAttach();
 // Why the library leaves the process.
 enum class DetachReason {
   kUnload,       // FreeLibrary / dlclose: the rest of the process goes on
   kProcessExit,  // the process ends with the library still loaded
 };
-// On an unload, the main unit's unload sequence, then the other units in
-// reverse order. At process exit nothing: the libraries this one calls may
+// On an unload, the main unit's unload sequence, then the event log unit's. At process exit nothing: the libraries this one calls may
 // already be finalised (the client library shuts down in its own exit
 // handlers), so the pool is not cleared and nothing is freed; the OS takes
 // the memory back and closes the sockets, whose attachments the server then

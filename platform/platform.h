@@ -4,7 +4,9 @@
 // subject has a header of its own and one implementation file per OS
 // (<subject>_windows.cpp: the Win32 calls themselves; <subject>_posix.cpp:
 // the same observable behaviour on Linux). No other folder includes
-// <windows.h> or POSIX headers. This header brings in every subject at once.
+// <windows.h> or POSIX headers. This header brings in the subjects every OS
+// has at once; the few files that use command_line.h, ini_profile.h,
+// file_replace.h and the two seams include them by name.
 //
 // Conventions, for every subject:
 //  * Strings are CP1251 byte strings (std::string), as everywhere in Zelmor.
@@ -18,7 +20,8 @@
 // (ids, environment, command line, the suite's folders), modules.h (the
 // executable, libraries, the Firebird client), notification.h (window
 // messages, tones), command_line.h, ini_profile.h (the Windows profile
-// functions, Windows only), file_fault_hook.h (the seam tests make file
+// functions, Windows only), file_replace.h (a file's whole content replaced
+// at once, for the settings store without them), file_fault_hook.h (the seam tests make file
 // calls fail through), clock_hook.h (the seam tests count time through).
 // What only tests and benchmarks use (child processes, resident memory, the
 // fault injector, the fake tick counter) is in platform/testing/, a target

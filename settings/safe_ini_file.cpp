@@ -274,13 +274,15 @@ void TSafeIniFile::UpdateFile() {
 
 namespace {
 
-template <typename Parse>
-DateTime ReadConverted(TSafeIniFile& file, const std::string& section, const std::string& key,
-                       DateTime default_value, const char* context, Parse parse) {
+// The value `parse` reads from the key's text; the default for a missing,
+// empty or unreadable one.
+template <typename Value, typename Parse>
+Value ReadParsed(TSafeIniFile& file, const std::string& section, const std::string& key,
+                 Value default_value, const char* context, Parse parse) {
   const std::string text = file.ReadString(section, key, "");
-  DateTime result = default_value;
+  Value result = default_value;
   WrapIniException(context, [&] {
-    DateTime value = 0;
+    Value value{};
     if (!text.empty() && parse(text, value)) result = value;
   });
   return result;
@@ -298,34 +300,34 @@ bool HasTimePart(DateTime value) {
 
 DateTime TSafeIniFile::ReadDate(const std::string& section, const std::string& key,
                                 DateTime default_value) {
-  return ReadConverted(*this, section, key, default_value, "TSafeIniFile.ReadDate",
-                       [](const std::string& text, DateTime& value) {
-                         return TryStrToDate(text, value, IniFormatSettings());
-                       });
+  return ReadParsed(*this, section, key, default_value, "TSafeIniFile.ReadDate",
+                    [](const std::string& text, DateTime& value) {
+                      return TryStrToDate(text, value, IniFormatSettings());
+                    });
 }
 
 DateTime TSafeIniFile::ReadDateTime(const std::string& section, const std::string& key,
                                     DateTime default_value) {
-  return ReadConverted(*this, section, key, default_value, "TSafeIniFile.ReadDateTime",
-                       [](const std::string& text, DateTime& value) {
-                         return TryStrToDateTime(text, value, IniFormatSettings());
-                       });
+  return ReadParsed(*this, section, key, default_value, "TSafeIniFile.ReadDateTime",
+                    [](const std::string& text, DateTime& value) {
+                      return TryStrToDateTime(text, value, IniFormatSettings());
+                    });
 }
 
 DateTime TSafeIniFile::ReadTime(const std::string& section, const std::string& key,
                                 DateTime default_value) {
-  return ReadConverted(*this, section, key, default_value, "TSafeIniFile.ReadTime",
-                       [](const std::string& text, DateTime& value) {
-                         return TryStrToTime(text, value, IniFormatSettings());
-                       });
+  return ReadParsed(*this, section, key, default_value, "TSafeIniFile.ReadTime",
+                    [](const std::string& text, DateTime& value) {
+                      return TryStrToTime(text, value, IniFormatSettings());
+                    });
 }
 
 double TSafeIniFile::ReadFloat(const std::string& section, const std::string& key,
                                double default_value) {
-  return ReadConverted(*this, section, key, default_value, "TSafeIniFile.ReadFloat",
-                       [](const std::string& text, double& value) {
-                         return TryStrToFloat(text, value, IniFormatSettings());
-                       });
+  return ReadParsed(*this, section, key, default_value, "TSafeIniFile.ReadFloat",
+                    [](const std::string& text, double& value) {
+                      return TryStrToFloat(text, value, IniFormatSettings());
+                    });
 }
 
 void TSafeIniFile::WriteDate(const std::string& section, const std::string& key,

@@ -1,4 +1,4 @@
-// The 21 functions Zelmor exports, as hosts call them.
+// The functions Zelmor exports, as hosts call them.
 //
 // Byte strings are NUL-terminated CP1251 text; a null pointer reads as the
 // empty string. Objects cross as pointers to the components of the runtime
@@ -81,7 +81,8 @@ int32_t ZELMOR_CALL GetFBPort();
 
 }  // extern "C"
 
-// The 21 names, for tables over all of them: X(name) for each.
+// The names, for tables over all of them: X(name) for each. The one list of
+// the exports: the build writes the linker's export lists from it.
 #define ZELMOR_EXPORTS(X)                                                                  \
   X(FBConnectDB) X(FBDisconnectDB) X(FBStartTransaction) X(FBCommitTransaction)            \
   X(FBRollBackTransaction) X(FBOpenDataSet) X(FBCloseDataSet) X(FBExecDataSet)             \

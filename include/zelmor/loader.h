@@ -1,5 +1,5 @@
-// Zelmor as a host loads it: by path at run time, its 21 exports looked up
-// by name with the types exports.h gives them. Part of the component
+// Zelmor as a host loads it: by path at run time, every one of its exports
+// looked up by name with the types exports.h gives them. Part of the component
 // runtime (link ZelmorRuntime).
 #pragma once
 

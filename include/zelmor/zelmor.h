@@ -1,5 +1,5 @@
 // Everything a host program of the suite includes: the components it passes
-// to Zelmor and gets back, the exception hierarchy, the 21 exports and the
+// to Zelmor and gets back, the exception hierarchy, the exports and the
 // loader that finds them in the library.
 #pragma once
 

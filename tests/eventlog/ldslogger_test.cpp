@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "eventlog/eventlog_unit.h"
 #include "eventlog/ldslogger.h"
@@ -102,6 +104,22 @@ TEST(LogWriter, KeepsItsMutexWhenOnlyTheLetterCaseOfTheNameChanges) {
   EXPECT_EQ(logger.Mutex(), nullptr) << "no mutex until the name is set again";
   logger.SetFileName(dir / "Case.log");
   EXPECT_NE(logger.Mutex(), nullptr) << "the same name creates the missing mutex";
+}
+
+TEST(LogWriter, ALineWrittenWhileAnotherThreadRenamesTheLogGoesToTheNewName) {
+  TempFolder dir;
+  TLDSLogger logger("");
+  UseFixedClock(logger);
+  std::thread writer;
+  {
+    TLDSLogger::LockGuard lock(logger);
+    writer = std::thread([&] { logger.WriteLine("waited", 0); });
+    // Time for the writer to come up against the lock.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    logger.SetFileName(dir / "app.log");
+  }
+  writer.join();
+  EXPECT_EQ(ReadFileBytes(dir / "app.log"), std::string(kStamp) + " waited\r\n");
 }
 
 TEST(LogWriter, GivesUpOnAFileHeldOpenElsewhereAndReportsItToTheFallbackLog) {
