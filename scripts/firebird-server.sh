@@ -69,13 +69,15 @@ every_folder() {
 write_root() {
   local root=$dir/root
   mkdir -p "$root" "$dir/lock" "$dir/db"
-  for entry in plugins UDF firebird.msg plugins.conf; do
-    ln -sfn "$fb_home/$entry" "$root/$entry"
+  # Copies, never links: a Windows test program removes its folder under
+  # Wine, which follows a link to a folder and deletes the system's own
+  # Firebird files through it (and the character sets module works only as
+  # a real copy: linked, the server leaves WIN1251 "not defined" on attach).
+  # An older root's links are removed first, not copied through.
+  for entry in plugins UDF firebird.msg plugins.conf intl; do
+    rm -rf "${root:?}/$entry"
+    cp -RL "$fb_home/$entry" "$root/$entry"
   done
-  # The character sets module works only as a real copy inside the root:
-  # linked, the server leaves WIN1251 "not defined" on attach.
-  mkdir -p "$root/intl"
-  cp -L "$fb_home"/intl/* "$root/intl/"
   # A bare file name means one in db/ (the first folder of the Restrict
   # list), which is how the Windows build's tests name theirs: a Windows
   # program upper-cases its whole connection text, paths and all. Every

@@ -61,6 +61,12 @@ add_totals() {
 }
 trap cleanup EXIT
 
+# What the tests must leave alone: the machine's own Firebird files, which
+# every private server is made from (a test that removes its folder through
+# a link into them breaks every server after it).
+firebird_files() { find /usr/lib/x86_64-linux-gnu/firebird -printf '%p %s\n' 2>/dev/null | sort | md5sum; }
+firebird_before=$(firebird_files)
+
 failed=0
 for kind in "${builds[@]}"; do
   phase "tests: $kind"
@@ -79,6 +85,10 @@ for kind in "${builds[@]}"; do
   (cd "build/$kind" && ctest --output-on-failure -j 2 "${retry[@]}") || failed=1
   print_counts "build/$kind"
   add_totals "build/$kind"
+  if [ "$(firebird_files)" != "$firebird_before" ]; then
+    echo "tests: $kind changed the machine's Firebird files in /usr/lib/x86_64-linux-gnu/firebird" >&2
+    failed=1 firebird_before=$(firebird_files)
+  fi
 done
 
 # The Linux tests once more under memcheck: no error, no lost block.
