@@ -29,7 +29,18 @@ echo "install-deps: installing ${missing[*]}"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
-$SUDO apt-get update -qq
+# A mirror in the middle of a sync serves an index file of the wrong size;
+# apt then keeps the lists it has. Try again, and go on with those lists if
+# the mirror stays so: the install says so if a package is really missing.
+for attempt in 1 2 3; do
+  $SUDO apt-get update -qq && break
+  if [ "$attempt" -eq 3 ]; then
+    echo "install-deps: apt-get update failed 3 times; going on with the lists it has" >&2
+  else
+    echo "install-deps: apt-get update failed, again in $((attempt * 10)) s" >&2
+    sleep $((attempt * 10))
+  fi
+done
 # firebird3.0-server asks for a SYSDBA password through debconf; we run our own
 # private server, so the package's service is never used.
 echo "firebird3.0-server shared/firebird/enabled boolean false" | $SUDO debconf-set-selections || true
