@@ -21,12 +21,12 @@ struct ComponentStep {
   void (Component::*operation)();
   // The database of the success line's "d<number>, " piece.
   const TIBDatabase* (*database)(const Component&);
-  const char* success_format;  // caller tag, database piece, name, elapsed ms
-  const char* error_format;    // caller tag, message, name
+  const lines::StepLine& success;
+  const lines::StepFailedLine& failure;
   // A state in which the step only writes its warning, whatever
   // LogDbOperations says, and leaves the component as it is.
   bool (*stops)(const Component&) = nullptr;
-  const char* warning_format = nullptr;  // caller tag, name
+  const lines::Line<lines::Text, lines::Text>* warning = nullptr;
   // The statement, written after a failure while LogSqlOnError is on.
   std::string (*statement)(const Component&) = nullptr;
 };
@@ -38,24 +38,24 @@ void RunComponentStep(const ComponentStep<Component>& step, Component* component
       [&] {
         Component& target = Require(component, step.class_name);
         if (step.stops && step.stops(target)) {
-          LogFmt(step.warning_format, {caller_tag, target.Name()});
+          WriteLine(*step.warning, caller_tag, target.Name());
           return;
         }
         const uint32_t elapsed = TimedMs([&] { (target.*step.operation)(); });
         if (LogDbOperations) {
-          LogFmt(step.success_format,
-                 {caller_tag, DatabasePiece(step.database(target)), target.Name(), elapsed});
+          WriteLine(step.success, caller_tag, DatabasePiece(step.database(target)), target.Name(),
+                    lines::Duration{elapsed});
         }
       },
       [&](const std::exception& error) {
         if (LogDbOperations) {
-          LogFmt(step.error_format,
-                 {caller_tag, error.what(), component ? component->Name() : std::string()});
+          WriteLine(step.failure, caller_tag, error.what(),
+                    component ? component->Name() : std::string());
         }
         // Tested on its own: the statement is wanted even without the other lines.
         if (step.statement && LogSqlOnError) {
-          LogFmt("[%s] SQL: %s",
-                 {caller_tag, component ? step.statement(*component) : std::string()});
+          WriteLine(lines::kStatement, caller_tag,
+                    component ? step.statement(*component) : std::string());
         }
       });
 }

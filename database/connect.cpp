@@ -28,21 +28,18 @@ std::string DatabaseNameAsGiven(const std::string& database_name) { return datab
 
 // An open or a close, under ConnectLock.
 struct ConnectionStep {
-  bool connected;                // the state the step brings about
-  const char* unchanged_format;  // caller tag, database name, name, wait
-  // Caller tag, object number, the name as `shown_name` gives it, name,
-  // duration, wait.
-  const char* success_format;
-  std::string (*shown_name)(const std::string& database_name);
-  const char* error_format;  // caller tag, message, database name, name, wait
+  bool connected;  // the state the step brings about
+  const lines::Line<lines::Text, lines::Text, lines::Text, lines::Wait>& unchanged;
+  const lines::Line<lines::Text, lines::ObjectNo, lines::Text, lines::Text, lines::Duration,
+                    lines::Wait>& success;
+  std::string (*shown_name)(const std::string& database_name);  // in the success line
+  const lines::Line<lines::Text, lines::Text, lines::Text, lines::Text, lines::Wait>& failure;
 };
 
-const ConnectionStep kOpen{true, "[%s] Подкл. УЖЕ устан. (%s, %s, w%d)",
-                           "[%s] DB:OPEN (d%d, %s, %s, %d ms, w%d)", DatabaseNameAsGiven,
-                           "[%s] Ошибка подкл.: %s (%s, %s, w%d)"};
-const ConnectionStep kClose{false, "[%s] Подкл. НЕ БЫЛО устан. (%s, %s, w%d)",
-                            "[%s] DB:CLOSE (d%d, %s, %s, %d ms, w%d)", DatabaseFileName,
-                            "[%s] Ошибка закрытия подкл.: %s (%s, %s, w%d)"};
+const ConnectionStep kOpen{true, lines::kAlreadyConnected, lines::kDbOpen, DatabaseNameAsGiven,
+                           lines::kDbOpenFailed};
+const ConnectionStep kClose{false, lines::kNotConnected, lines::kDbClose, DatabaseFileName,
+                            lines::kDbCloseFailed};
 
 // Waits for ConnectLock, then opens or closes the connection unless it
 // already is so; each outcome writes its line, the wait included.
@@ -55,8 +52,8 @@ void RunUnderConnectLock(const ConnectionStep& step, TIBDatabase* database,
         TIBDatabase& connection = Require(database, "TIBDatabase");
         if (connection.Connected() == step.connected) {
           if (LogDbOperations)
-            LogFmt(step.unchanged_format,
-                   {caller_tag, connection.DatabaseName(), connection.Name(), wait});
+            WriteLine(step.unchanged, caller_tag, connection.DatabaseName(), connection.Name(),
+                      lines::Wait{wait});
           return;
         }
         // The bound is what keeps ConnectLock from being held for minutes
@@ -65,15 +62,15 @@ void RunUnderConnectLock(const ConnectionStep& step, TIBDatabase* database,
           connection.SetConnectTimeout(FBConnectTimeout);
         const uint32_t duration = TimedMs([&] { connection.SetConnected(step.connected); });
         if (LogDbOperations)
-          LogFmt(step.success_format,
-                 {caller_tag, ObjectNumber(database), step.shown_name(connection.DatabaseName()),
-                  connection.Name(), duration, wait});
+          WriteLine(step.success, caller_tag, lines::ObjectNo{ObjectNumber(database)},
+                    step.shown_name(connection.DatabaseName()), connection.Name(),
+                    lines::Duration{duration}, lines::Wait{wait});
       },
       [&](const std::exception& error) {
         if (!LogDbOperations) return;
         const ConnectionTexts texts = TextsOf(database);
-        LogFmt(step.error_format,
-               {caller_tag, error.what(), texts.database_name, texts.name, wait});
+        WriteLine(step.failure, caller_tag, error.what(), texts.database_name, texts.name,
+                  lines::Wait{wait});
       });
 }
 
@@ -84,7 +81,7 @@ void FBConnectDB(TIBDatabase* database, const std::string& caller_tag) {
   // once ConnectLock is released.
   LoggedStep([&] { RunUnderConnectLock(kOpen, database, caller_tag); },
              [&](const std::exception& error) {
-               LogFmt("[%s] ERROR FBConnectDB: %s", {caller_tag, error.what()});
+               WriteLine(lines::kConnectFailed, caller_tag, error.what());
              });
 }
 
@@ -97,7 +94,7 @@ void FBLogMessage(const std::string& text, uint8_t level, const std::string& cal
     LogLine("", 0);
     return;
   }
-  LogFmt("**[%s] %s", {caller_tag, text}, level);
+  WriteLineAt(level, lines::kMessage, caller_tag, text);
 }
 
 std::string DatabaseFileName(const std::string& database_name) {

@@ -17,16 +17,14 @@ constexpr uint32_t kSlowCreationMs = 500;
 struct Builder {
   bool for_reading;
   uint8_t error_level;
-  const char* error_format;
-  const char* slow_format;
+  const lines::Line<lines::Text, lines::Text, lines::ObjectNo, lines::Text>& failure;
+  const lines::Line<lines::Text, lines::ObjectNo, lines::Text, lines::Duration>& slow;
 };
 
-const Builder kWriteBuilder{false, eventlog::kLevelError,
-                            "[%s] ERROR:TAB:CREATE_W: %s (d%d, %s)",
-                            "[%s] TAB:CREATE_W (d%d, %s, %d ms)"};
-const Builder kReadBuilder{true, eventlog::kLevelPlain,
-                           "[%s] ERROR:TAB:CREATE_R: %s (d%d, %s)",
-                           "[%s] TAB:CREATE_R (d%d, %s, %d ms)"};
+const Builder kWriteBuilder{false, eventlog::kLevelError, lines::kTabCreateWriteFailed,
+                            lines::kTabCreateWrite};
+const Builder kReadBuilder{true, eventlog::kLevelPlain, lines::kTabCreateReadFailed,
+                           lines::kTabCreateRead};
 
 bool IsReadOnly(const TIBTransaction* transaction) {
   return transaction && transaction->Params().IndexOf("read") >= 0;
@@ -59,15 +57,15 @@ TIBDataSet* Build(const Builder& builder, TIBDatabase* database, bool start,
       },
       [&](const std::exception& error) {
         if (LogDbOperations) {
-          LogFmt(builder.error_format,
-                 {caller_tag, error.what(), ObjectNumber(database), dataset_name},
-                 builder.error_level);
+          WriteLineAt(builder.error_level, builder.failure, caller_tag, error.what(),
+                      lines::ObjectNo{ObjectNumber(database)}, dataset_name);
         }
       });
   if (LogDbOperations) {
     const uint32_t elapsed = Ticks() - started;
     if (elapsed > kSlowCreationMs) {
-      LogFmt(builder.slow_format, {caller_tag, ObjectNumber(database), dataset_name, elapsed});
+      WriteLine(builder.slow, caller_tag, lines::ObjectNo{ObjectNumber(database)}, dataset_name,
+                lines::Duration{elapsed});
     }
   }
   return dataset.release();

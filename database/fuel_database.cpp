@@ -70,7 +70,7 @@ TIBDatabase* FBSetGSMBaseConnect(const std::string& caller_tag) {
       },
       [&](const std::exception& error) {
         if (LogDbOperations)
-          LogFmt("[%s] Ошибка установки соединения с БД ГСМ: %s", {caller_tag, error.what()});
+          WriteLine(lines::kFuelConnectFailed, caller_tag, error.what());
       });
 }
 

@@ -46,7 +46,7 @@ void LogLine(const std::string& text, uint8_t level) {
   if (g_event_logger) g_event_logger->WriteLine(text, level);
 }
 
-void LogFmt(const std::string& format, const FormatArgs& args, uint8_t level) {
+void LogFmt(std::string_view format, const FormatArgs& args, uint8_t level) {
   if (g_event_logger) g_event_logger->WriteFmt(format, args, level);
 }
 

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "database/log_lines.h"
 #include "rtl/datetime.h"
 #include "rtl/format.h"
 
@@ -30,9 +31,19 @@ extern bool LogSqlOnError;
 // load sequence creates it and hands it over; null means lines are dropped.
 TLDSLogger* EventLogger();
 void SetEventLogger(TLDSLogger* logger);
-// Writes through EventLogger when there is one.
+// Write through EventLogger when there is one: a text as it is, or one of
+// the lines of log_lines.h with its values.
 void LogLine(const std::string& text, uint8_t level = 0);
-void LogFmt(const std::string& format, const FormatArgs& args, uint8_t level = 0);
+void LogFmt(std::string_view format, const FormatArgs& args, uint8_t level);
+template <typename... Values>
+void WriteLineAt(uint8_t level, const lines::Line<Values...>& line,
+                 const std::type_identity_t<Values>&... values) {
+  LogFmt(line.Pattern(), lines::ArgsOf(line, values...), level);
+}
+template <typename... Values>
+void WriteLine(const lines::Line<Values...>& line, const std::type_identity_t<Values>&... values) {
+  WriteLineAt(0, line, values...);
+}
 
 // Serialises every open and close of a connection in the process.
 std::recursive_mutex& ConnectLock();

@@ -12,14 +12,12 @@ const TIBDatabase* DatabaseOf(const TIBTransaction& transaction) {
 }
 
 const ComponentStep<TIBTransaction> kStart{"TIBTransaction", &TIBTransaction::StartTransaction,
-                                           DatabaseOf, "[%s] TRAN:START (%s%s, %d ms)",
-                                           "[%s] Ошибка старта транзакции: %s (%s)"};
+                                           DatabaseOf, lines::kTranStart, lines::kTranStartFailed};
 const ComponentStep<TIBTransaction> kCommit{"TIBTransaction", &TIBTransaction::Commit,
-                                            DatabaseOf, "[%s] TRAN:COMMIT (%s%s, %d ms)",
-                                            "[%s] Ошибка подтверждения транзакции: %s - %s"};
+                                            DatabaseOf, lines::kTranCommit, lines::kTranCommitFailed};
 const ComponentStep<TIBTransaction> kRollback{"TIBTransaction", &TIBTransaction::Rollback,
-                                              DatabaseOf, "[%s] TRAN:ROLLBACK (%s%s, %d ms)",
-                                              "[%s] Ошибка отката транзакции: %s - %s"};
+                                              DatabaseOf, lines::kTranRollback,
+                                              lines::kTranRollbackFailed};
 
 }  // namespace
 

@@ -26,7 +26,7 @@ std::vector<std::string> ParameterLines(TTransactionKind kind) {
 std::string CreationLine(TIBDatabase* database, TTransactionKind kind, const std::string& name,
                          TComponent* owner, const std::string& caller_tag) {
   // Appended piece by piece: each piece is present only when it applies.
-  std::string line = Format("[%s] TRAN:CREATE (", {caller_tag});
+  std::string line = Format(lines::kTranCreate.Pattern(), lines::ArgsOf(lines::kTranCreate, caller_tag));
   if (database) line.append("d").append(std::to_string(ObjectNumber(database)));
   if (!name.empty()) line.append(" Имя:").append(name);
   if (database && !database->Name().empty()) line.append(" БД:").append(database->Name());
@@ -67,7 +67,7 @@ TIBTransaction* FBCreateTransaction(TIBDatabase* database, TTransactionKind kind
         // Freed before the line, so that an owner never keeps a half-made one.
         transaction.reset();
         if (LogDbOperations)
-          LogFmt("[%s] Ошибка создания транзакции: %s", {caller_tag, error.what()});
+          WriteLine(lines::kTranCreateFailed, caller_tag, error.what());
       });
   if (LogDbOperations) LogLine(line);
   return transaction.release();

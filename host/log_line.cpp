@@ -3,6 +3,8 @@
 #include <array>
 #include <charconv>
 
+#include "database/log_lines.h"
+
 namespace zelmor::host {
 namespace {
 
@@ -16,31 +18,36 @@ constexpr std::array<std::string_view, kOperationKindCount> kOperationNames = {
     "DB:OPEN",      "DB:CLOSE",     "TRAN:CREATE", "TRAN:START", "TRAN:COMMIT", "TRAN:ROLLBACK",
     "TAB:CREATE_R", "TAB:CREATE_W", "TAB:OPEN",    "TAB:CLOSE",  "ExecSQL"};
 
-// How each operation's lines begin, after the caller tag. Connection lines
-// end in ", %d ms, w%d)", other timed lines in ", %d ms)"; the transaction
-// creation line is not timed. An error line ends in ", w%d)" for
-// connections and carries no figure otherwise.
+// How each operation's lines are known, after the caller tag, and what
+// figures they end in: the writer's own definitions of them.
 struct LineShape {
   OperationKind kind;
   std::string_view success_start;
   std::string_view error_start;
-  bool timed;
-  bool waits;
+  bool timed;        // the success line ends in ", %d ms)" or ", %d ms, w%d)"
+  bool waits;        // the success line ends in ", w%d)"
+  bool error_waits;  // so does the error line
 };
 
+template <typename Success, typename Failure>
+constexpr LineShape ShapeOf(OperationKind kind, const Success& success, const Failure& failure) {
+  return {kind, success.AfterTag(), failure.AfterTag(), Success::kTimed, Success::kWaits,
+          Failure::kWaits};
+}
+
+namespace lines = db::lines;
 constexpr std::array<LineShape, kOperationKindCount> kShapes = {{
-    {OperationKind::kDbOpen, "DB:OPEN (", "Ошибка подкл.: ", true, true},
-    {OperationKind::kDbClose, "DB:CLOSE (", "Ошибка закрытия подкл.: ", true, true},
-    {OperationKind::kTranCreate, "TRAN:CREATE (", "Ошибка создания транзакции: ", false, false},
-    {OperationKind::kTranStart, "TRAN:START (", "Ошибка старта транзакции: ", true, false},
-    {OperationKind::kTranCommit, "TRAN:COMMIT (", "Ошибка подтверждения транзакции: ", true,
-     false},
-    {OperationKind::kTranRollback, "TRAN:ROLLBACK (", "Ошибка отката транзакции: ", true, false},
-    {OperationKind::kTabCreateRead, "TAB:CREATE_R (", "ERROR:TAB:CREATE_R: ", true, false},
-    {OperationKind::kTabCreateWrite, "TAB:CREATE_W (", "ERROR:TAB:CREATE_W: ", true, false},
-    {OperationKind::kTabOpen, "TAB:OPEN (", "Ошибка открытия таблицы: ", true, false},
-    {OperationKind::kTabClose, "TAB:CLOSE (", "Ошибка закрытия таблицы: ", true, false},
-    {OperationKind::kExecSql, "ExecSQL (", "Ошибка ExecSQL: ", true, false},
+    ShapeOf(OperationKind::kDbOpen, lines::kDbOpen, lines::kDbOpenFailed),
+    ShapeOf(OperationKind::kDbClose, lines::kDbClose, lines::kDbCloseFailed),
+    ShapeOf(OperationKind::kTranCreate, lines::kTranCreate, lines::kTranCreateFailed),
+    ShapeOf(OperationKind::kTranStart, lines::kTranStart, lines::kTranStartFailed),
+    ShapeOf(OperationKind::kTranCommit, lines::kTranCommit, lines::kTranCommitFailed),
+    ShapeOf(OperationKind::kTranRollback, lines::kTranRollback, lines::kTranRollbackFailed),
+    ShapeOf(OperationKind::kTabCreateRead, lines::kTabCreateRead, lines::kTabCreateReadFailed),
+    ShapeOf(OperationKind::kTabCreateWrite, lines::kTabCreateWrite, lines::kTabCreateWriteFailed),
+    ShapeOf(OperationKind::kTabOpen, lines::kTabOpen, lines::kTabOpenFailed),
+    ShapeOf(OperationKind::kTabClose, lines::kTabClose, lines::kTabCloseFailed),
+    ShapeOf(OperationKind::kExecSql, lines::kExecSql, lines::kExecSqlFailed),
 }};
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -130,7 +137,7 @@ bool TakeTrailingNumber(std::string_view& text, std::string_view lead, std::stri
 }
 
 Operation SuccessOf(const LineShape& shape, std::string_view body) {
-  Operation operation{shape.kind};
+  Operation operation{shape.kind, false, {}, {}};
   uint32_t value = 0;
   if (shape.waits) {
     if (!TakeTrailingNumber(body, ", w", ")", value)) return operation;
@@ -143,9 +150,9 @@ Operation SuccessOf(const LineShape& shape, std::string_view body) {
 }
 
 Operation FailureOf(const LineShape& shape, std::string_view body) {
-  Operation operation{shape.kind, true};
+  Operation operation{shape.kind, true, {}, {}};
   uint32_t value = 0;
-  if (shape.waits && TakeTrailingNumber(body, ", w", ")", value)) operation.wait_ms = value;
+  if (shape.error_waits && TakeTrailingNumber(body, ", w", ")", value)) operation.wait_ms = value;
   return operation;
 }
 
@@ -207,14 +214,16 @@ std::optional<Operation> ParseOperation(std::string_view text) {
 }
 
 std::optional<std::string_view> LoadedProcessName(std::string_view text) {
-  constexpr std::string_view kStart = "Модуль Zelmor загружен (v.";
-  constexpr std::string_view kProcess = "Процесс: \"";
-  if (!text.starts_with(kStart)) return std::nullopt;
-  const size_t from = text.find(kProcess);
-  if (from == std::string_view::npos || !text.ends_with("\".")) return std::nullopt;
-  const size_t start = from + kProcess.size();
-  if (start > text.size() - 2) return std::nullopt;
-  return text.substr(start, text.size() - 2 - start);
+  // Piece 0 leads to the version, piece 1 from it to the name, piece 2 ends it.
+  const std::string_view start = db::lines::kLoaded.Piece(0);
+  const std::string_view middle = db::lines::kLoaded.Piece(1);
+  const std::string_view end = db::lines::kLoaded.Piece(2);
+  if (!text.starts_with(start) || !text.ends_with(end)) return std::nullopt;
+  const size_t from = text.find(middle, start.size());
+  if (from == std::string_view::npos) return std::nullopt;
+  const size_t name = from + middle.size();
+  if (name > text.size() - end.size()) return std::nullopt;
+  return text.substr(name, text.size() - end.size() - name);
 }
 
 }  // namespace zelmor::host

@@ -1,6 +1,7 @@
 #include "library/main_unit.h"
 
 #include "components/gds_library.h"
+#include "database/log_lines.h"
 #include "database/pool.h"
 #include "database/process_state.h"
 #include "eventlog/ldslogger.h"
@@ -80,8 +81,10 @@ void PrepareClientLibrary(TLDSLogger& log) {
 void WriteLoadMessage(TLDSLogger& log) {
   const TLDSLogger::LockGuard together(log);
   log.WriteLine("", kLevelPlain);
-  log.WriteFmt("Модуль Zelmor загружен (v.%.2f). Процесс: \"%s\".",
-               {kLibraryVersion / 100.0, platform::HostExecutablePath()}, kLevelPlain);
+  log.WriteFmt(db::lines::kLoaded.Pattern(),
+               db::lines::ArgsOf(db::lines::kLoaded, db::lines::Version{kLibraryVersion / 100.0},
+                                 platform::HostExecutablePath()),
+               kLevelPlain);
 }
 
 }  // namespace
