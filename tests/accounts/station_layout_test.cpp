@@ -173,8 +173,9 @@ TEST(StationLayout, WhatIsPlantedAtASharedNameIsRefusedAndToldNeverFollowedOrWai
     const int verdict = child.Wait(10000);
     EXPECT_EQ(verdict, kRefusedAndTold)
         << c.what << " (1: used, 2: refused in silence, 3: another error, -1000: hung)";
-    if (platform::FileExists(dir / "secret"))
+    if (platform::FileExists(dir / "secret")) {
       EXPECT_EQ(test::ReadFileBytes(dir / "secret"), kSecret) << c.what;
+    }
   }
 }
 
