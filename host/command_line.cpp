@@ -6,6 +6,7 @@
 #include <charconv>
 
 #include "host/station_paths.h"
+#include "platform/process.h"
 #include "rtl/text.h"
 
 namespace zelmor::host {
@@ -44,6 +45,26 @@ constexpr char kLibraryOptionsText[] =
     "Arguments fbport=N and fbpassword=TEXT (or fbpass=, fbpsw=, fbpassw=) are the\n"
     "library's, as on every suite program's command line: loading, it stores them in\n"
     "the settings file for later runs. They may stand anywhere.";
+
+// Where the station's folders come from, as the library sees them too.
+std::string StationVariablesText() {
+  return "Station home " + platform::ZedeHome() + ", settings file cnf.ini in " +
+         platform::WindowsDirectory() +
+         ";\non Linux the environment variables ZEDE_HOME and ZEDE_WINDIR name them.";
+}
+
+// An fbport= the library could not store is refused before it loads.
+std::optional<std::string> RefusedLibraryOption(const std::string& argument) {
+  const std::string lower = AsciiLowerCase(argument);
+  if (!lower.starts_with("fbport=")) return std::nullopt;
+  const std::string value = argument.substr(7);
+  int port = 0;
+  const char* end = value.data() + value.size();
+  const auto [stop, failure] = std::from_chars(value.data(), end, port);
+  if (!value.empty() && failure == std::errc() && stop == end && port >= 1 && port <= 65535)
+    return std::nullopt;
+  return argument + ": '" + value + "' is no port number (1-65535)";
+}
 
 // The suite's own options, which the library reads from the process's
 // command line at load (letters A-Z compared without case).
@@ -114,7 +135,12 @@ void AddStatement(CLI::App& command, Invocation& invocation) {
   command.footer("Quote the statement: it is one argument.");
 }
 
-void AddLogOptions(CLI::App& command, LogOptions& log, const Today& today) {
+struct GrepOptions {
+  std::string pattern;
+  bool ignore_case = false;
+};
+
+void AddLogOptions(CLI::App& command, LogOptions& log, GrepOptions& grep, const Today& today) {
   command.add_flag("-f,--follow", log.follow, "keep printing lines as they are written");
   command.add_option("--file", log.file, "read this log instead of the station's (" +
                                              EventLogPath() + ")")
@@ -141,17 +167,32 @@ void AddLogOptions(CLI::App& command, LogOptions& log, const Today& today) {
                log.filter.until = ParseMoment(value, today, error);
                return log.filter.until.has_value();
              });
-  AddChecked(command, "--grep", "REGEX",
-             "only lines in which this regular expression (ECMAScript) matches",
+  // Compiled once the command line is read, as -i may come after it.
+  command.add_option("--grep", grep.pattern,
+                     "only lines in which this regular expression (ECMAScript) matches")
+      ->type_name("REGEX");
+  command.add_flag("-i,--ignore-case", grep.ignore_case, "--grep without regard to case");
+  AddChecked(command, "-n,--lines", "N",
+             "only the last N lines taken (with -f: then the new ones, as tail -f)",
              [&log](const std::string& value, std::string& error) {
-               try {
-                 log.filter.grep.emplace(value);
-                 return true;
-               } catch (const std::regex_error& bad) {
-                 error = "'" + value + "' is no regular expression: " + bad.what();
+               size_t count = 0;
+               const char* end = value.data() + value.size();
+               const auto [stop, failure] = std::from_chars(value.data(), end, count);
+               if (value.empty() || failure != std::errc() || stop != end) {
+                 error = "'" + value + "' is no line count";
                  return false;
                }
+               log.last = count;
+               return true;
              });
+  command.add_option("--color,--colour", log.colour,
+                     "colour the levels: auto (on a terminal, unless NO_COLOR is set or "
+                     "TERM=dumb), always, never")
+      ->type_name("WHEN")
+      ->transform(CLI::CheckedTransformer(
+          std::map<std::string, Colour>{
+              {"auto", Colour::kAuto}, {"always", Colour::kAlways}, {"never", Colour::kNever}},
+          CLI::ignore_case));
   command.add_flag("--stats", log.stats,
                    "figures per process and operation instead of the lines (see below)");
   command.footer(std::string(kMomentText) + "\n\n" + kStatsText + "\n\n" + LogConditionText());
@@ -218,7 +259,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
   app.add_option("--lib", invocation.library, "the library to load (see below)")
       ->type_name("PATH");
   app.footer("'zelmor COMMAND --help' tells more about a command.\n" + LibraryLookupText() +
-             "\n" + kLibraryOptionsText + "\n" + kExitCodes);
+             "\n" + kLibraryOptionsText + "\n" + StationVariablesText() + "\n" + kExitCodes);
 
   std::vector<const CLI::App*> commands;
   auto add_command = [&app, &commands](const char* name, const std::string& help) {
@@ -238,7 +279,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
   AddConnectionOptions(*exec, invocation.connection);
   add_command("fuel", "tank levels and sales by grade from the station's fuel database");
   CLI::App* log = add_command("log", "show the event log, filtered or followed, or its figures");
-  AddLogOptions(*log, invocation.log, today);
+  GrepOptions grep;
+  AddLogOptions(*log, invocation.log, grep, today);
   CLI::App* params = add_command("params", "the database port (and password) the library read");
   params->add_flag("--show-password", invocation.show_password, "show the password too");
   CLI::App* help = add_command("help", "this text, or a command's with 'help COMMAND'");
@@ -246,11 +288,21 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
   help->add_option("command", help_topic, "the command to tell about")->type_name("COMMAND");
 
   std::vector<std::string> reversed;
-  for (auto argument = arguments.rbegin(); argument != arguments.rend(); ++argument)
-    if (!IsLibraryOption(*argument)) reversed.push_back(*argument);
+  for (auto argument = arguments.rbegin(); argument != arguments.rend(); ++argument) {
+    if (!IsLibraryOption(*argument)) {
+      reversed.push_back(*argument);
+    } else if (const auto refused = RefusedLibraryOption(*argument)) {
+      return UsageError(*refused, nullptr);
+    }
+  }
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
+    // "zelmor nosuch --help" asks about a command there is not.
+    if (app.get_subcommands().empty()) {
+      for (const auto& extra : app.remaining(true))
+        if (!extra.starts_with("-")) return UsageError("unknown command " + extra, nullptr);
+    }
     return Shown(app.help());
   } catch (const CLI::CallForVersion& version) {
     return Shown(std::string(version.what()) + "\n");
@@ -275,6 +327,19 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     return UsageError("no command " + help_topic, command);
   }
   invocation.command = command->get_name();
+  if (!grep.pattern.empty()) {
+    try {
+      invocation.log.filter.fold_case = grep.ignore_case;
+      if (grep.ignore_case)
+        invocation.log.filter.grep.emplace(FoldedPattern(grep.pattern),
+                                           std::regex::ECMAScript | std::regex::icase);
+      else
+        invocation.log.filter.grep.emplace(grep.pattern);
+    } catch (const std::regex_error& bad) {
+      return UsageError("--grep: '" + grep.pattern + "' is no regular expression: " + bad.what(),
+                        command);
+    }
+  }
   if ((command == query || command == exec) && invocation.statement.empty())
     return UsageError("the SQL statement is empty", command);
   if (invocation.log.stats && invocation.log.follow)

@@ -38,11 +38,15 @@ struct ConnectionOptions {
   std::string charset = "WIN1251";
 };
 
+enum class Colour { kAuto, kAlways, kNever };
+
 struct LogOptions {
   std::optional<std::string> file;  // the station's event log when unset
   bool follow = false;
   bool archives = false;
   bool stats = false;
+  std::optional<size_t> last;  // -n: only the last N lines taken (then follow)
+  Colour colour = Colour::kAuto;
   LogFilter filter;
 };
 

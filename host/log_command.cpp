@@ -1,5 +1,6 @@
 // log: the shared event log shown on a UTF-8 terminal, filtered, followed,
 // or summed up in figures.
+#include <deque>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -50,23 +51,48 @@ int64_t FileSize(const std::string& path) {
   return in ? static_cast<int64_t>(in.tellg()) : -1;
 }
 
+// As other tools do: NO_COLOR (any value) and TERM=dumb turn the colour of
+// a terminal off; the option overrides both.
+bool UsesColour(Colour colour) {
+  if (colour != Colour::kAuto) return colour == Colour::kAlways;
+  return platform::StdoutIsTerminal() && platform::GetEnvironmentVariable("NO_COLOR").empty() &&
+         platform::GetEnvironmentVariable("TERM") != "dumb";
+}
+
+// Prints the lines the filter takes; with a count, holds the last ones
+// taken back until Flush, as tail does, then prints as they come.
 class LinePrinter {
  public:
-  LinePrinter(const LogFilter& filter, const Today& today)
-      : selector_(filter, today), colour_(platform::StdoutIsTerminal()) {}
+  LinePrinter(const LogOptions& options, const Today& today)
+      : selector_(options.filter, today), colour_(UsesColour(options.colour)), last_(options.last) {}
   void operator()(const std::string& line) {
     const auto parsed = ParseLogLine(line);
     if (!selector_.Take(line, parsed)) return;
+    std::string shown;
     const char* code = colour_ ? ColourOf(parsed) : nullptr;
-    if (code) std::cout << code;
-    std::cout << Cp1251ToUtf8(line);
-    if (code) std::cout << "\x1b[0m";
-    std::cout << '\n';
+    if (code) shown += code;
+    shown += Cp1251ToUtf8(line);
+    if (code) shown += "\x1b[0m";
+    shown += '\n';
+    if (!last_) {
+      std::cout << shown;
+      return;
+    }
+    held_.push_back(std::move(shown));
+    if (held_.size() > *last_) held_.pop_front();
+  }
+  void Flush() {
+    for (const std::string& shown : held_) std::cout << shown;
+    held_.clear();
+    last_.reset();
+    std::cout.flush();
   }
 
  private:
   LineSelector selector_;
   bool colour_;
+  std::optional<size_t> last_;
+  std::deque<std::string> held_;
 };
 
 int NoLog(const LogOptions& options, const std::string& path) {
@@ -108,13 +134,13 @@ int RunLog(const LogOptions& options, const Today& today) {
   const auto files = LogAndArchives(path);
   if (!platform::FileExists(path) && !options.follow && (!options.archives || files.empty()))
     return NoLog(options, path);
-  LinePrinter print(options.filter, today);
+  LinePrinter print(options, today);
   if (options.archives) {
     for (const std::string& file : files)
       if (file != path) ForEachLine(file, 0, print);
   }
   int64_t offset = ForEachLine(path, 0, print);
-  std::cout.flush();
+  print.Flush();
   while (options.follow) {
     platform::SleepMs(200);
     const int64_t size = FileSize(path);

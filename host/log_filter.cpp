@@ -47,6 +47,17 @@ bool ParsePids(std::string_view text, std::set<int64_t>& pids, std::string& erro
   });
 }
 
+std::string FoldedPattern(std::string_view utf8) {
+  std::string folded;
+  for (const char c : Utf8ToCp1251(utf8)) {
+    if (static_cast<unsigned char>(c) < 0x80)
+      folded += c;
+    else
+      folded += AnsiLowerCase(std::string_view(&c, 1));
+  }
+  return Cp1251ToUtf8(folded);
+}
+
 bool LineSelector::Take(std::string_view line, const std::optional<LogLine>& parsed) {
   if (!filter_.Active()) return true;
   if (!parsed) return last_taken_ && !line.empty();
@@ -55,14 +66,19 @@ bool LineSelector::Take(std::string_view line, const std::optional<LogLine>& par
 }
 
 bool LineSelector::Matches(std::string_view line, const LogLine& parsed) const {
-  if (!filter_.levels.empty() && !filter_.levels.count(parsed.level)) return false;
+  if (!filter_.levels.empty() && !filter_.levels.count(parsed.level) &&
+      !(filter_.levels.count(kErrorLevel) && IsFailureText(parsed.text)))
+    return false;
   if (!filter_.pids.empty() && (!parsed.pid || !filter_.pids.count(*parsed.pid))) return false;
   if (filter_.since || filter_.until) {
     const Moment moment = MomentOfStamp(parsed.stamp, today_);
     if (filter_.since && moment < *filter_.since) return false;
     if (filter_.until && *filter_.until < moment) return false;
   }
-  if (filter_.grep && !std::regex_search(Cp1251ToUtf8(line), *filter_.grep)) return false;
+  if (filter_.grep) {
+    const std::string shown = Cp1251ToUtf8(filter_.fold_case ? AnsiLowerCase(line) : std::string(line));
+    if (!std::regex_search(shown, *filter_.grep)) return false;
+  }
   return true;
 }
 

@@ -13,10 +13,16 @@
 namespace zelmor::host {
 
 struct LogFilter {
-  std::set<int> levels;      // empty: every level
+  // Empty: every level. "error" (2) also takes the library's failure lines
+  // at whatever level they were written.
+  std::set<int> levels;
   std::set<int64_t> pids;    // empty: every process
   std::optional<Moment> since, until;  // both ends included
   std::optional<std::regex> grep;      // searched in the line as shown (UTF-8)
+  // --grep -i: the regex folds ASCII itself (icase); Cyrillic it cannot, so
+  // the line is searched with its letters folded, the pattern made by
+  // FoldedPattern.
+  bool fold_case = false;
 
   bool Active() const { return !levels.empty() || !pids.empty() || since || until || grep; }
 };
@@ -25,6 +31,10 @@ struct LogFilter {
 // the bad item.
 bool ParseLevels(std::string_view text, std::set<int>& levels, std::string& error);
 bool ParsePids(std::string_view text, std::set<int64_t>& pids, std::string& error);
+
+// A UTF-8 pattern with its Cyrillic letters in lower case; the ASCII ones
+// stay, as folding them would change escapes such as \D.
+std::string FoldedPattern(std::string_view utf8);
 
 // Decides line by line. A line without a timestamp (the further lines of a
 // multi-line text) goes with the line it continues; with an active filter

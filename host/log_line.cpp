@@ -213,6 +213,15 @@ std::optional<Operation> ParseOperation(std::string_view text) {
   return std::nullopt;
 }
 
+bool IsFailureText(std::string_view text) {
+  if (const auto operation = ParseOperation(text)) return operation->failed;
+  const size_t tag_end = text.find("] ");
+  if (!text.starts_with("[") || tag_end == std::string_view::npos) return false;
+  const std::string_view body = text.substr(tag_end + 2);
+  return body.starts_with(db::lines::kConnectFailed.AfterTag()) ||
+         body.starts_with(db::lines::kFuelConnectFailed.AfterTag());
+}
+
 std::optional<std::string_view> LoadedProcessName(std::string_view text) {
   // Piece 0 leads to the version, piece 1 from it to the name, piece 2 ends it.
   const std::string_view start = db::lines::kLoaded.Piece(0);

@@ -30,6 +30,8 @@ struct LogLine {
 // separator line, or a further line of a multi-line text (a statement).
 std::optional<LogLine> ParseLogLine(std::string_view line);
 
+constexpr int kErrorLevel = 2;
+
 // The level names people type and read, by level number (0 "plain" ... 7
 // "other"), and the writer's own tag texts without brackets ("инф" ...).
 std::string_view LevelName(int level);
@@ -67,6 +69,9 @@ struct Operation {
 };
 // The operation a line's text (LogLine::text) reports, if any.
 std::optional<Operation> ParseOperation(std::string_view text);
+// Whether a line's text reports a failure of the library's database work,
+// whatever level the line was written at (most go at the plain level).
+bool IsFailureText(std::string_view text);
 
 // The host program named in the library's load line ("Модуль Zelmor
 // загружен (v.9.30). Процесс: \"…\"."), if the text is one.
