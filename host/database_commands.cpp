@@ -19,13 +19,19 @@ namespace {
 
 constexpr char kCallerTag[] = "zelmor";
 
+std::string PathOf(const ConnectionOptions& options) {
+  return options.database ? Utf8ToCp1251(*options.database) : FuelDatabasePath();
+}
+int32_t PortOf(ZelmorApi& api, const ConnectionOptions& options) {
+  return options.port.value_or(api.GetFBPort());
+}
+
 // A pooled connection, given back to the pool on every path.
 class PooledConnection {
  public:
   PooledConnection(ZelmorApi& api, const ConnectionOptions& options) : api_(api) {
-    const std::string path =
-        options.database ? Utf8ToCp1251(*options.database) : FuelDatabasePath();
-    const int32_t port = options.port.value_or(api.GetFBPort());
+    const std::string path = PathOf(options);
+    const int32_t port = PortOf(api, options);
     const std::string password =
         options.password ? Utf8ToCp1251(*options.password) : api.GetFBPassword(0);
     database_ = api.FBGetIBDataBaseFromPool(path.c_str(), password.c_str(), port,
@@ -51,10 +57,14 @@ int Report(const std::exception& error, int code) {
   return code;
 }
 
-// A connect that failed: the failure, then what kind of failure it was.
-int ReportConnectFailure(const std::exception& error) {
+// A connect that failed: the failure, where it went, then what kind of
+// failure it was.
+int ReportConnectFailure(const std::exception& error, const std::string& server, int32_t port,
+                         const std::string& database) {
   const ConnectFailure failure = ConnectFailureOf(error);
   Report(error, failure.exit_code);
+  std::cerr << "zelmor: connecting to " << server << " port " << port << ", database "
+            << Cp1251ToUtf8(database) << '\n';
   std::cerr << "zelmor: " << failure.what << '\n';
   return failure.exit_code;
 }
@@ -95,7 +105,8 @@ int WithStatement(ZelmorApi& api, const Invocation& invocation, Work work) {
   try {
     connection = std::make_unique<PooledConnection>(api, invocation.connection);
   } catch (const std::exception& error) {
-    return ReportConnectFailure(error);
+    return ReportConnectFailure(error, invocation.connection.server,
+                                PortOf(api, invocation.connection), PathOf(invocation.connection));
   }
   try {
     work(connection->get(), Utf8ToCp1251(invocation.statement));
@@ -129,7 +140,8 @@ int RunFuel(ZelmorApi& api) {
   try {
     fuel = api.FBSetGSMBaseConnect(kCallerTag);
   } catch (const std::exception& error) {
-    return ReportConnectFailure(error);
+    // The fuel database is the station's own, on this machine.
+    return ReportConnectFailure(error, "127.0.0.1", api.GetFBPort(), FuelDatabasePath());
   }
   try {
     std::cout << "Tanks\n";

@@ -252,6 +252,10 @@ TEST_F(ZelmorProgram, AServerThatCannotBeReachedIsExitFour) {
   EXPECT_EQ(outcome.code, 4) << outcome;
   EXPECT_TRUE(outcome.out.empty()) << outcome;
   EXPECT_TRUE(outcome.err.starts_with("zelmor: E")) << outcome;  // the exception's class
+  EXPECT_NE(outcome.err.find("\nzelmor: connecting to 127.0.0.1 port 1, database " +
+                             (scratch_ / "none.fdb") + "\nzelmor: no server\n"),
+            std::string::npos)
+      << outcome;
 }
 
 class ZelmorOnTheServer : public ZelmorProgram {
