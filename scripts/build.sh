@@ -5,12 +5,15 @@
 #   scripts/build.sh asan      Linux with ASan + UBSan        (build/asan)
 #   scripts/build.sh windows   32-bit Windows DLLs, MinGW     (build/windows)
 #   scripts/build.sh fuzz      clang, libFuzzer targets       (build/fuzz)
+# Targets after the kind build only those (scripts/build.sh linux zelmor).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-kind=${1:?usage: build.sh linux|linux32|asan|windows|fuzz}
+kind=${1:?usage: build.sh linux|linux32|asan|windows|fuzz [TARGET...]}
+shift
 dir=$root/build/$kind
 args=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo)
 targets=()
+for target in "$@"; do targets+=(--target "$target"); done
 case $kind in
   linux) ;;
   linux32)
