@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 echo "== packages (apt-get, first run only)"
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh demo
 echo "== build: the library and the host program (a few minutes the first time)"
 bash scripts/build.sh linux Zelmor zelmor
 

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the demo need.
+# Installs every Debian package the build, the tests and the demo need;
+# with "demo", only what the demo needs (the native build and the server:
+# no cross compiler, Wine or i386 packages).
 # Safe to run again: packages already present are skipped by apt.
 set -euo pipefail
 
@@ -9,12 +11,16 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   build-essential cmake ninja-build pkg-config libcli11-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  clang libclang-rt-14-dev valgrind strace
   firebird3.0-server firebird3.0-utils firebird-dev libfbclient2
-  g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
-  wine wine32:i386
-  g++-multilib libfbclient2:i386
 )
+if [ "${1:-}" != demo ]; then
+  packages+=(
+    clang libclang-rt-14-dev valgrind strace
+    g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
+    wine wine32:i386
+    g++-multilib libfbclient2:i386
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -26,7 +32,7 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 echo "install-deps: installing ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [[ " ${packages[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 # A mirror in the middle of a sync serves an index file of the wrong size;
