@@ -15,7 +15,7 @@ packages=(
 )
 if [ "${1:-}" != demo ]; then
   packages+=(
-    clang libclang-rt-14-dev valgrind strace
+    clang libclang-rt-14-dev valgrind strace abigail-tools
     g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
     wine wine32:i386
     g++-multilib libfbclient2:i386

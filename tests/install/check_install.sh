@@ -50,8 +50,14 @@ library=$(pkg-config --variable=zelmor_library zelmor)
 # shellcheck disable=SC2046
 "$cxx" "${cxxflags[@]}" -std=c++20 $(pkg-config --cflags zelmor) -o "$work/pkgconfig-consumer" \
   "$here/consumer/main.cpp" -DZELMOR_FILE="\"$library\"" -DZELMOR_CONSUMER_NAME='"pkgconfig"' \
-  $(pkg-config --libs zelmor) -Wl,-rpath,"$prefix/lib"
+  $(pkg-config --libs zelmor)
 "$work/pkgconfig-consumer"
+# A host records the runtime by its versioned soname, never the bare name.
+if [ -e "$prefix/lib/libZelmorRuntime.so" ]; then
+  readelf -d "$work/pkgconfig-consumer" | grep -q 'NEEDED.*\[libZelmorRuntime\.so\.[0-9][0-9]*\]' ||
+    { echo "the host does not name the runtime by its versioned soname" >&2; exit 1; }
+  echo "versioned soname ok"
+fi
 
 "$prefix/bin/zelmor" params | grep -qx "port: 30050" ||
   { echo "the installed zelmor does not find the installed library" >&2; exit 1; }
