@@ -274,6 +274,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
   CLI::App* query = add_command("query", "run a SELECT on a pooled connection, print the rows");
   AddStatement(*query, invocation);
   AddConnectionOptions(*query, invocation.connection);
+  query->add_flag("--json", invocation.json,
+                  "one JSON object per row, each column a string or null");
+  query->footer("Quote the statement: it is one argument.\nIn the table a NULL shows as NULL, "
+                "the text NULL as \\NULL; \\, | and line breaks in a text as \\\\, \\| "
+                "and \\n.");
   CLI::App* exec = add_command("exec", "run a statement in a write transaction, commit it");
   AddStatement(*exec, invocation);
   AddConnectionOptions(*exec, invocation.connection);
@@ -281,6 +286,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
   CLI::App* log = add_command("log", "show the event log, filtered or followed, or its figures");
   GrepOptions grep;
   AddLogOptions(*log, invocation.log, grep, today);
+  log->add_flag("--json", invocation.log.json,
+                "one JSON object per entry: time, pid, tid, program, level, tag, operation, "
+                "failed, duration_ms, wait_ms, text (its further lines joined)");
   CLI::App* params = add_command("params", "the database port (and password) the library read");
   params->add_flag("--show-password", invocation.show_password, "show the password too");
   CLI::App* help = add_command("help", "this text, or a command's with 'help COMMAND'");
@@ -344,6 +352,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     return UsageError("the SQL statement is empty", command);
   if (invocation.log.stats && invocation.log.follow)
     return UsageError("--stats and --follow do not go together", command);
+  if (invocation.log.stats && invocation.log.json)
+    return UsageError("--stats and --json do not go together", command);
   return parsed;
 }
 

@@ -47,6 +47,7 @@ struct LogOptions {
   bool stats = false;
   std::optional<size_t> last;  // -n: only the last N lines taken (then follow)
   Colour colour = Colour::kAuto;
+  bool json = false;  // JSON lines, an entry each
   LogFilter filter;
 };
 
@@ -56,6 +57,7 @@ struct Invocation {
   std::string statement;                // query and exec, UTF-8
   ConnectionOptions connection;
   bool show_password = false;           // params
+  bool json = false;                    // query: JSON lines
   LogOptions log;
 };
 

@@ -10,7 +10,7 @@
 #include "host/commands.h"
 #include "host/connect_failure.h"
 #include "host/station_paths.h"
-#include "host/text_table.h"
+#include "host/row_output.h"
 #include "rtl/exceptions.h"
 #include "rtl/text.h"
 
@@ -69,32 +69,34 @@ int ReportConnectFailure(const std::exception& error, const std::string& server,
   return failure.exit_code;
 }
 
-// Reads every row of an open dataset into a table.
-TextTable ReadTable(TIBDataSet& dataset) {
-  std::vector<std::string> header;
+// Reads every row of an open dataset, in UTF-8.
+Rows ReadRows(TIBDataSet& dataset) {
+  Rows rows;
   for (int i = 0; i < dataset.FieldCount(); ++i)
-    header.push_back(Cp1251ToUtf8(dataset.Fields(i).FieldName()));
-  TextTable table(header);
+    rows.columns.push_back(Cp1251ToUtf8(dataset.Fields(i).FieldName()));
   for (dataset.First(); !dataset.Eof(); dataset.Next()) {
-    std::vector<std::string> row;
+    std::vector<std::optional<std::string>> row;
     for (int i = 0; i < dataset.FieldCount(); ++i) {
       const TIBField& field = dataset.Fields(i);
-      row.push_back(field.IsNull() ? "NULL" : Cp1251ToUtf8(field.AsString()));
+      row.push_back(field.IsNull() ? std::nullopt
+                                   : std::optional<std::string>(Cp1251ToUtf8(field.AsString())));
     }
-    table.AddRow(std::move(row));
+    rows.rows.push_back(std::move(row));
   }
-  return table;
+  return rows;
 }
 
 // Runs `sql` through a read dataset of `database` and prints the rows.
-void PrintQuery(ZelmorApi& api, TIBDatabase* database, const std::string& sql) {
+void PrintQuery(ZelmorApi& api, TIBDatabase* database, const std::string& sql, bool json = false) {
   std::unique_ptr<TIBDataSet> dataset(api.FBCreateDataSetForRead(database, 1, nullptr, kCallerTag));
   dataset->SelectSQL().SetText(sql);
   api.FBOpenDataSet(dataset.get(), kCallerTag);
-  const TextTable table = ReadTable(*dataset);
+  const Rows rows = ReadRows(*dataset);
   api.FBCloseDataSet(dataset.get(), kCallerTag);
-  table.Print(std::cout);
-  std::cout << "(" << table.RowCount() << (table.RowCount() == 1 ? " row)\n" : " rows)\n");
+  if (json)
+    PrintJsonLines(rows, std::cout);
+  else
+    PrintTable(rows, std::cout);
 }
 
 // Runs the statement of the command line on a pooled connection: a failed
@@ -120,7 +122,7 @@ int WithStatement(ZelmorApi& api, const Invocation& invocation, Work work) {
 
 int RunQuery(ZelmorApi& api, const Invocation& invocation) {
   return WithStatement(api, invocation, [&](TIBDatabase* database, const std::string& sql) {
-    PrintQuery(api, database, sql);
+    PrintQuery(api, database, sql, invocation.json);
   });
 }
 

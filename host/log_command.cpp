@@ -7,6 +7,7 @@
 
 #include "host/commands.h"
 #include "host/log_files.h"
+#include "host/log_json.h"
 #include "host/log_stats.h"
 #include "host/station_paths.h"
 #include "platform/clock.h"
@@ -59,29 +60,37 @@ bool UsesColour(Colour colour) {
          platform::GetEnvironmentVariable("TERM") != "dumb";
 }
 
-// Prints the lines the filter takes; with a count, holds the last ones
-// taken back until Flush, as tail does, then prints as they come.
+// Prints the lines the filter takes, or with --json their entries; with a
+// count, holds the last ones back until the first Flush, as tail does, then
+// prints as they come.
 class LinePrinter {
  public:
   LinePrinter(const LogOptions& options, const Today& today)
-      : selector_(options.filter, today), colour_(UsesColour(options.colour)), last_(options.last) {}
+      : selector_(options.filter, today),
+        colour_(!options.json && UsesColour(options.colour)),
+        last_(options.last) {
+    if (options.json) json_.emplace([this](std::string entry) { Emit(std::move(entry)); });
+  }
   void operator()(const std::string& line) {
     const auto parsed = ParseLogLine(line);
+    if (json_) json_->See(parsed);
     if (!selector_.Take(line, parsed)) return;
+    if (json_) {
+      json_->Take(line, parsed);
+      return;
+    }
     std::string shown;
     const char* code = colour_ ? ColourOf(parsed) : nullptr;
     if (code) shown += code;
     shown += Cp1251ToUtf8(line);
     if (code) shown += "\x1b[0m";
     shown += '\n';
-    if (!last_) {
-      std::cout << shown;
-      return;
-    }
-    held_.push_back(std::move(shown));
-    if (held_.size() > *last_) held_.pop_front();
+    Emit(std::move(shown));
   }
+  // After each read of the file: an open entry has all its lines by then,
+  // as the writer writes an entry at once.
   void Flush() {
+    if (json_) json_->Flush();
     for (const std::string& shown : held_) std::cout << shown;
     held_.clear();
     last_.reset();
@@ -89,10 +98,20 @@ class LinePrinter {
   }
 
  private:
+  void Emit(std::string shown) {
+    if (!last_) {
+      std::cout << shown;
+      return;
+    }
+    held_.push_back(std::move(shown));
+    if (held_.size() > *last_) held_.pop_front();
+  }
+
   LineSelector selector_;
   bool colour_;
   std::optional<size_t> last_;
   std::deque<std::string> held_;
+  std::optional<LogJsonWriter> json_;
 };
 
 int NoLog(const LogOptions& options, const std::string& path) {
@@ -147,7 +166,7 @@ int RunLog(const LogOptions& options, const Today& today) {
     if (size < offset) offset = 0;  // rotated into an archive: a new file
     if (size > offset) {
       offset = ForEachLine(path, offset, print);
-      std::cout.flush();
+      print.Flush();
     }
   }
   return kExitOk;

@@ -9,7 +9,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(
-  build-essential cmake ninja-build pkg-config libcli11-dev
+  build-essential cmake ninja-build pkg-config libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   firebird3.0-server firebird3.0-utils firebird-dev libfbclient2
 )

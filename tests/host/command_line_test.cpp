@@ -291,6 +291,18 @@ TEST_F(ZelmorOnTheServer, AQueryPrintsItsRowsAndExitsZero) {
   EXPECT_EQ(outcome.err, "") << outcome;
 }
 
+TEST_F(ZelmorOnTheServer, AQueryTellsNullFromTextAndCellsFromSeparators) {
+  ZELMOR_REQUIRE_SERVER();
+  const std::string sql =
+      "SELECT 'a|b' AS T, CAST(NULL AS INTEGER) AS N, 'NULL' AS S, 'x\\y' AS B FROM RDB$DATABASE";
+  Outcome outcome = RunOnServer({"query", sql});
+  EXPECT_EQ(outcome.code, 0) << outcome;
+  EXPECT_NE(outcome.out.find("\na\\|b | NULL | \\NULL | x\\\\y\n"), std::string::npos) << outcome;
+  outcome = RunOnServer({"query", "--json", sql});
+  EXPECT_EQ(outcome.code, 0) << outcome;
+  EXPECT_EQ(outcome.out, "{\"T\":\"a|b\",\"N\":null,\"S\":\"NULL\",\"B\":\"x\\\\y\"}\n") << outcome;
+}
+
 TEST_F(ZelmorOnTheServer, AStatementThatFailsIsExitFive) {
   ZELMOR_REQUIRE_SERVER();
   Outcome outcome = RunOnServer({"query", "SELECT * FROM NO_SUCH_TABLE"});
@@ -452,6 +464,30 @@ TEST_F(ZelmorProgram, LogFiltersReachTheLines) {
       stamps += line.substr(0, line.starts_with("FROM") ? std::string::npos : 18) + "\n";
     EXPECT_EQ(stamps, c.expected) << outcome;
   }
+}
+
+TEST_F(ZelmorProgram, LogAsJsonGivesAnObjectPerEntry) {
+  const std::string log = WriteLogWithArchives();
+  const Outcome outcome = Run({"log", "--file", log, "--json", "--pid", "8"});
+  EXPECT_EQ(outcome.code, 0) << outcome;
+  const std::string expected[] = {
+      Cp1251ToUtf8("{\"time\":\"07.12 09:00:00.000\",\"pid\":8,\"tid\":1,\"program\":"
+                   "\"/opt/station/pos\",\"level\":\"info\",\"tag\":null,\"operation\":null,"
+                   "\"failed\":false,\"duration_ms\":null,\"wait_ms\":null,\"text\":\"Модуль"),
+      "{\"time\":\"07.12 09:00:01.000\",\"pid\":8,\"tid\":1,\"program\":\"/opt/station/pos\","
+      "\"level\":\"plain\",\"tag\":\"b\",\"operation\":\"DB:OPEN\",\"failed\":false,"
+      "\"duration_ms\":15,\"wait_ms\":3,\"text\":\"[b] DB:OPEN (d2, h/1:x, , 15 ms, w3)\"}\n",
+      Cp1251ToUtf8("\"operation\":\"ExecSQL\",\"failed\":true,"),
+      // A further line is joined to its entry.
+      "\"text\":\"[b] SQL: SELECT *\\nFROM NOWHERE\"}\n",
+  };
+  size_t at = 0;
+  for (const std::string& piece : expected) {
+    const size_t found = outcome.out.find(piece, at);
+    EXPECT_NE(found, std::string::npos) << piece << "\n" << outcome;
+    if (found != std::string::npos) at = found + piece.size();
+  }
+  EXPECT_EQ(std::count(outcome.out.begin(), outcome.out.end(), '\n'), 4) << outcome;
 }
 
 TEST_F(ZelmorProgram, LogStatsOverTheLogAndItsArchives) {
