@@ -289,6 +289,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
   log->add_flag("--json", invocation.log.json,
                 "one JSON object per entry: time, pid, tid, program, level, tag, operation, "
                 "failed, duration_ms, wait_ms, text (its further lines joined)");
+  add_command("check", "the station as the library sees it: folders, settings, layout, "
+                       "client, server; what to do for each item that fails");
   CLI::App* params = add_command("params", "the database port (and password) the library read");
   params->add_flag("--show-password", invocation.show_password, "show the password too");
   CLI::App* help = add_command("help", "this text, or a command's with 'help COMMAND'");

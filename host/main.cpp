@@ -31,7 +31,10 @@ std::string LibraryPath(const Invocation& invocation) {
 int RunWithLibrary(const Invocation& invocation) {
   ZelmorApi api;
   std::string error;
-  if (!api.Load(LibraryPath(invocation), error)) {
+  const std::string library = LibraryPath(invocation);
+  if (invocation.command == "check")
+    return RunCheck(api.Load(library, error) ? &api : nullptr, library, error);
+  if (!api.Load(library, error)) {
     std::cerr << "zelmor: " << error << '\n';
     return kExitNoLibrary;
   }

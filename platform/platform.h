@@ -19,7 +19,8 @@
 // (the locks a fork must not copy held), process.h
 // (ids, environment, command line, the suite's folders), modules.h (the
 // executable, libraries, the Firebird client), notification.h (window
-// messages, tones), command_line.h, ini_profile.h (the Windows profile
+// messages, tones), station.h (the shared folders as the station check
+// reports them), command_line.h, ini_profile.h (the Windows profile
 // functions, Windows only), file_replace.h (a file's whole content replaced
 // at once, for the settings store without them), file_fault_hook.h (the seam tests make file
 // calls fail through), clock_hook.h (the seam tests count time through).
@@ -37,3 +38,4 @@
 #include "platform/network.h"
 #include "platform/notification.h"
 #include "platform/process.h"
+#include "platform/station.h"

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <regex>
 #include <sstream>
 
@@ -65,7 +66,9 @@ class ZelmorProgram : public ::testing::Test {
 
   // The station home is this test's own (not the fixed C:\ZEDE\ that other
   // test programs share).
-  bool OwnHome() const { return platform::ZedeHome() == scratch_ / "home"; }
+  bool OwnHome() const {
+    return platform::ZedeHome() == IncludeTrailingPathDelimiter(scratch_ / "home");
+  }
   bool OwnSettings() const {
     return IncludeTrailingPathDelimiter(platform::WindowsDirectory()) ==
            IncludeTrailingPathDelimiter(scratch_ / "windows");
@@ -152,7 +155,7 @@ TEST_F(ZelmorProgram, HelpTellsThePlatformsOwnPathsAndTheLogOptions) {
   EXPECT_NE(top.out.find("Exit codes: 0 ok, 1 failure, 2 usage, 3 no library, 4 no server, "
                          "5 statement failed"),
             std::string::npos);
-  for (const char* command : {"query", "exec", "fuel", "log", "params", "help"})
+  for (const char* command : {"query", "exec", "fuel", "log", "check", "params", "help"})
     EXPECT_NE(top.out.find("\n  " + std::string(command) + " "), std::string::npos) << command;
 
   const Outcome log = Run({"log", "--help"});
@@ -547,6 +550,69 @@ TEST_F(ZelmorProgram, FollowPrintsLinesAsTheyAreWrittenAndAfterARotation) {
   const std::string out = Printed(output.stdout_path);
   EXPECT_EQ(out.find("other"), std::string::npos) << out;
   EXPECT_EQ(Printed(output.stderr_path), "");
+}
+
+// A station made whole, then broken one way at a time: check holds on the
+// whole one and names each fault with what to do.
+TEST_F(ZelmorOnTheServer, CheckHoldsOnAWholeStationAndNamesEachFault) {
+  ZELMOR_REQUIRE_SERVER();
+  if (!OwnHome() || !OwnSettings()) GTEST_SKIP() << "the station's folders are the machine's";
+  const std::string home = IncludeTrailingPathDelimiter(scratch_ / "home");
+  const std::vector<std::string> server = Connection();  // --server h --port p --db d --password w
+  std::filesystem::create_directories(home + "LogFiles");
+  std::filesystem::create_directories(home + "DB");
+  std::filesystem::create_directories(scratch_ / "locks");
+  platform::SetEnvironmentVariable("ZEDE_LOCKDIR", scratch_ / "locks");
+  std::filesystem::copy_file(BuiltLibrary(), home + platform::kZelmorLibraryFileName);
+  const std::string fuel = home + "DB" + platform::kPathDelimiter + "VOLNEX.FDB";
+  {
+    TIBDatabase database;
+    database.SetLoginPrompt(false);
+    database.SetDatabaseName(server[1] + "/" + server[3] + ":" + fuel);
+    database.Params().SetValues("user_name", "SYSDBA");
+    database.Params().SetValues("password", server[7]);
+    database.CreateDatabase();
+  }
+  const auto store = [&](const std::string& port, const std::string& password) {
+    ASSERT_EQ(Run({"params", "fbport=" + port, "fbpassword=" + password}).code, 0);
+  };
+  store(server[3], server[7]);
+  const Outcome whole = Run({"check"});
+  EXPECT_EQ(whole.code, 0) << whole;
+  EXPECT_EQ(whole.out.find("FAIL"), std::string::npos) << whole;
+  EXPECT_NE(whole.out.find("ok    login: SYSDBA on " + fuel), std::string::npos) << whole;
+
+  const std::string log_folder = home + "LogFiles";
+  const std::string settings = (scratch_ / "windows") + platform::kPathDelimiter + "cnf.ini";
+  struct Fault {
+    const char* what;
+    std::function<void()> make, mend;
+    const char* shown;
+  };
+  const Fault faults[] = {
+      {"a log folder every account may write",
+       [&] { std::filesystem::permissions(log_folder, std::filesystem::perms::all); },
+       [&] { std::filesystem::permissions(log_folder, std::filesystem::perms(0755)); },
+       "FAIL  log folder: "},
+      {"no settings file", [&] { std::filesystem::rename(settings, settings + ".away"); },
+       [&] { std::filesystem::rename(settings + ".away", settings); }, "FAIL  cnf.ini: "},
+      {"a wrong password", [&] { store(server[3], server[7] + "x"); },
+       [&] { store(server[3], server[7]); }, "FAIL  login: login refused"},
+      {"nothing at the port", [&] { store("1", server[7]); }, [&] { store(server[3], server[7]); },
+       "FAIL  server: 127.0.0.1 port 1: nothing listens"},
+      {"no library in the home",
+       [&] { std::filesystem::rename(home + platform::kZelmorLibraryFileName, home + "away"); },
+       [&] { std::filesystem::rename(home + "away", home + platform::kZelmorLibraryFileName); },
+       "FAIL  library in the home: "},
+  };
+  for (const Fault& fault : faults) {
+    fault.make();
+    const Outcome broken = Run({"check", "--lib", BuiltLibrary()});
+    fault.mend();
+    EXPECT_EQ(broken.code, 1) << fault.what << "\n" << broken;
+    EXPECT_NE(broken.out.find(fault.shown), std::string::npos) << fault.what << "\n" << broken;
+    EXPECT_NE(broken.out.find("      to do: "), std::string::npos) << fault.what << "\n" << broken;
+  }
 }
 
 }  // namespace
