@@ -99,10 +99,19 @@ void PrintQuery(ZelmorApi& api, TIBDatabase* database, const std::string& sql, b
     PrintTable(rows, std::cout);
 }
 
+// The components' words are for programs (ExecSQL); a person runs exec.
+std::string QueryHint(const std::exception& error) {
+  return std::string_view(error.what()).ends_with("run it with ExecSQL")
+             ? "a statement that returns no rows runs with 'zelmor exec'"
+             : "";
+}
+
 // Runs the statement of the command line on a pooled connection: a failed
-// take is a connect failure, a failure of `work` the statement's.
+// take is a connect failure, a failure of `work` the statement's, told with
+// `hint`'s words when it has any.
 template <typename Work>
-int WithStatement(ZelmorApi& api, const Invocation& invocation, Work work) {
+int WithStatement(ZelmorApi& api, const Invocation& invocation, Work work,
+                  std::string (*hint)(const std::exception&) = nullptr) {
   std::unique_ptr<PooledConnection> connection;
   try {
     connection = std::make_unique<PooledConnection>(api, invocation.connection);
@@ -114,7 +123,10 @@ int WithStatement(ZelmorApi& api, const Invocation& invocation, Work work) {
     work(connection->get(), Utf8ToCp1251(invocation.statement));
     return kExitOk;
   } catch (const std::exception& error) {
-    return Report(error, kExitBadStatement);
+    Report(error, kExitBadStatement);
+    if (const std::string words = hint ? hint(error) : ""; !words.empty())
+      std::cerr << "zelmor: " << words << '\n';
+    return kExitBadStatement;
   }
 }
 
@@ -123,7 +135,7 @@ int WithStatement(ZelmorApi& api, const Invocation& invocation, Work work) {
 int RunQuery(ZelmorApi& api, const Invocation& invocation) {
   return WithStatement(api, invocation, [&](TIBDatabase* database, const std::string& sql) {
     PrintQuery(api, database, sql, invocation.json);
-  });
+  }, QueryHint);
 }
 
 int RunExec(ZelmorApi& api, const Invocation& invocation) {

@@ -315,6 +315,11 @@ TEST_F(ZelmorOnTheServer, AStatementThatFailsIsExitFive) {
 
   outcome = RunOnServer({"exec", "UPDATE NO_SUCH_TABLE SET X = 1"});
   EXPECT_EQ(outcome.code, 5) << outcome;
+
+  outcome = RunOnServer({"query", "UPDATE RDB$DATABASE SET RDB$DESCRIPTION = NULL WHERE 1 = 0"});
+  EXPECT_EQ(outcome.code, 5) << outcome;
+  EXPECT_TRUE(outcome.err.ends_with("\nzelmor: a statement that returns no rows runs with 'zelmor exec'\n"))
+      << outcome;
 }
 
 TEST_F(ZelmorOnTheServer, AStatementThatWorksIsCommittedAndExitsZero) {
