@@ -36,12 +36,18 @@ if [[ " ${packages[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures |
   $SUDO dpkg --add-architecture i386
 fi
 # A mirror in the middle of a sync serves an index file of the wrong size;
-# apt then keeps the lists it has. Try again, and go on with those lists if
-# the mirror stays so: the install says so if a package is really missing.
+# apt then keeps the lists it has. Try again; if the mirror stays so, the
+# security suite's index of one architecture may be missing while the
+# other's is there, and the i386 packages can then not match their amd64
+# halves: for this install only, the security suite is pinned below the
+# release, so that both architectures take the release's versions.
+pin=/etc/apt/preferences.d/zelmor-install-deps
 for attempt in 1 2 3; do
   $SUDO apt-get update -qq && break
   if [ "$attempt" -eq 3 ]; then
-    echo "install-deps: apt-get update failed 3 times; going on with the lists it has" >&2
+    echo "install-deps: apt-get update failed 3 times; installing from the release's versions" >&2
+    printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' | $SUDO tee "$pin" >/dev/null
+    trap '$SUDO rm -f "$pin"' EXIT
   else
     echo "install-deps: apt-get update failed, again in $((attempt * 10)) s" >&2
     sleep $((attempt * 10))
