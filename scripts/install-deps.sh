@@ -35,24 +35,17 @@ echo "install-deps: installing ${missing[*]}"
 if [[ " ${packages[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
-# A mirror in the middle of a sync serves an index file of the wrong size;
-# apt then keeps the lists it has. Try again; if the mirror stays so, the
-# security suite's index of one architecture may be missing while the
-# other's is there, and the i386 packages can then not match their amd64
-# halves: for this install only, the security suite is pinned below the
-# release, so that both architectures take the release's versions.
-pin=/etc/apt/preferences.d/zelmor-install-deps
-for attempt in 1 2 3; do
-  $SUDO apt-get update -qq && break
-  if [ "$attempt" -eq 3 ]; then
-    echo "install-deps: apt-get update failed 3 times; installing from the release's versions" >&2
-    printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' | $SUDO tee "$pin" >/dev/null
-    trap '$SUDO rm -f "$pin"' EXIT
-  else
-    echo "install-deps: apt-get update failed, again in $((attempt * 10)) s" >&2
-    sleep $((attempt * 10))
-  fi
-done
+# If the mirror keeps failing an index, the security suite's index of one
+# architecture may be missing while the other's is there, and the i386
+# packages can then not match their amd64 halves: for this install only,
+# the security suite is pinned below the release, so that both
+# architectures take the release's versions.
+if ! bash "$(dirname "$0")/apt-update.sh"; then
+  echo "install-deps: installing from the release's versions" >&2
+  pin=/etc/apt/preferences.d/zelmor-install-deps
+  printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' | $SUDO tee "$pin" >/dev/null
+  trap '$SUDO rm -f "$pin"' EXIT
+fi
 # firebird3.0-server asks for a SYSDBA password through debconf; we run our own
 # private server, so the package's service is never used.
 echo "firebird3.0-server shared/firebird/enabled boolean false" | $SUDO debconf-set-selections || true

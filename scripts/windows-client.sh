@@ -38,7 +38,7 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   log "installing ${missing[*]}"
-  $SUDO apt-get update -qq
+  bash "$root/scripts/apt-update.sh" || log "going on with the lists apt has"
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
@@ -82,7 +82,7 @@ Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
   fi
-  $SUDO apt-get update -qq
+  bash "$root/scripts/apt-update.sh" || log "going on with the lists apt has"
 fi
 
 log "fetching firebird3.0 $fb_version and libtommath $tommath_version"
