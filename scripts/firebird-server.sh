@@ -144,14 +144,16 @@ print_exports() {
 start() {
   if server_pid >/dev/null; then
     log "already running (pid $(server_pid)) on port $(cat "$dir/port")"
-    dir=$(cd "$dir" && pwd) port=$(cat "$dir/port") password=$password_default
+    dir=$(cd "$dir" && pwd -P) port=$(cat "$dir/port") password=$password_default
     add_fuel_alias
     create_database VOLNEX.FDB
     print_exports
     return 0
   fi
   mkdir -p "$dir"
-  dir=$(cd "$dir" && pwd)
+  # Links resolved: Firebird takes a ":" in a path (Wine's dosdevices/c:)
+  # for the end of a host name.
+  dir=$(cd "$dir" && pwd -P)
   if [ -n "$requested_port" ]; then
     port=$requested_port
   elif [ -f "$dir/port" ]; then
@@ -175,13 +177,14 @@ start() {
   wait_listening "$pid"
   log "started pid $pid on 127.0.0.1:$port"
 
-  create_database test.fdb
+  # Upper case: a Windows program names it so (see write_root).
+  create_database TEST.FDB
   create_database VOLNEX.FDB
   cat >"$dir/env" <<EOF
 export ZELMOR_FB_PORT=$port
 export ZELMOR_FB_PASSWORD=$password
 export ZELMOR_FB_ROOT=$dir/root
-export ZELMOR_FB_TEST_DB=127.0.0.1/$port:$dir/db/test.fdb
+export ZELMOR_FB_TEST_DB=127.0.0.1/$port:$dir/db/TEST.FDB
 EOF
   print_exports
 }

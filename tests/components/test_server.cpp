@@ -209,21 +209,29 @@ std::string UnixSideOf(const std::string& folder) {
 }  // namespace
 
 int RunServerScript(const std::string& command, const std::string& folder) {
+  constexpr uint32_t kScriptMs = 120000;
+  const std::string status_file = folder + "script.status";
+  platform::DeleteFile(status_file);
   const auto process =
       platform::SpawnProcess(ShellProgram(), {ZELMOR_FIREBIRD_SCRIPT, command, UnixSideOf(folder)});
   if (process == platform::kInvalidProcess) return -1;
   int exit_code = -1;
-  if (!platform::WaitProcess(process, 120000, exit_code)) {
+  if (!platform::WaitProcess(process, kScriptMs, exit_code)) {
     platform::KillProcess(process);
     return -1;
   }
   platform::CloseProcess(process);
-  // What the script left in the folder; Wine reports no exit status of a
-  // Unix program.
+  // What the script leaves in the folder as it ends. Wine neither waits for
+  // a Unix program it started nor reports its exit status, so there the
+  // file is waited for.
+  const uint32_t started = platform::TickCount();
   long long status = 0;
-  if (TryStrToInt(Trim(ReadFileBytes(folder + "script.status")), status))
-    return static_cast<int>(status);
-  return UnderWine() ? -1 : exit_code;
+  do {
+    if (TryStrToInt(Trim(ReadFileBytes(status_file)), status)) return static_cast<int>(status);
+    if (!UnderWine()) return exit_code;
+    platform::SleepMs(50);
+  } while (platform::TickCount() - started < kScriptMs);
+  return -1;
 }
 
 std::string ServerDatabase(const std::string& folder) {
