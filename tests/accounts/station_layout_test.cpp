@@ -6,6 +6,7 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -248,6 +249,11 @@ TEST(StationLayout, ProcessesExcludeEachOtherWhateverHappenedToTheLockFileOrTmp)
        [](const std::string&) { return std::string(); }},
   };
   for (const HolderCase& c : cases) {
+    // A build under /tmp is hidden from a child with a /tmp of its own.
+    if (c.holder == Account::kPrivateTmp && platform::HostExecutablePath().starts_with("/tmp/")) {
+      std::cout << "[ skipped  ] " << c.what << ": this build lies under /tmp\n";
+      continue;
+    }
     const std::string name = test::UniqueName("holder");
     // The machine's lock folder, not this program's one under /tmp: the
     // private /tmp hides that one.
