@@ -46,6 +46,18 @@ constexpr char kLibraryOptionsText[] =
     "library's, as on every suite program's command line: loading, it stores them in\n"
     "the settings file for later runs. They may stand anywhere.";
 
+// The whole of `text` as a decimal number; false for anything else.
+template <typename Number>
+bool WholeNumber(const std::string& text, Number& value) {
+  const char* end = text.data() + text.size();
+  const auto [stop, failure] = std::from_chars(text.data(), end, value);
+  return !text.empty() && failure == std::errc() && stop == end;
+}
+
+bool PortNumber(const std::string& text, int& port) {
+  return WholeNumber(text, port) && port >= 1 && port <= 65535;
+}
+
 // Where the station's folders come from, as the library sees them too.
 std::string StationVariablesText() {
   return "Station home " + platform::ZedeHome() + ", settings file cnf.ini in " +
@@ -59,10 +71,7 @@ std::optional<std::string> RefusedLibraryOption(const std::string& argument) {
   if (!lower.starts_with("fbport=")) return std::nullopt;
   const std::string value = argument.substr(7);
   int port = 0;
-  const char* end = value.data() + value.size();
-  const auto [stop, failure] = std::from_chars(value.data(), end, port);
-  if (!value.empty() && failure == std::errc() && stop == end && port >= 1 && port <= 65535)
-    return std::nullopt;
+  if (PortNumber(value, port)) return std::nullopt;
   return argument + ": '" + value + "' is no port number (1-65535)";
 }
 
@@ -108,10 +117,7 @@ void AddConnectionOptions(CLI::App& command, ConnectionOptions& connection) {
   AddChecked(command, "--port", "N", "server port (the one the library settled at load)",
              [&connection](const std::string& value, std::string& error) {
                int port = 0;
-               const char* end = value.data() + value.size();
-               const auto [stop, failure] = std::from_chars(value.data(), end, port);
-               if (value.empty() || failure != std::errc() || stop != end || port < 1 ||
-                   port > 65535) {
+               if (!PortNumber(value, port)) {
                  error = "'" + value + "' is no port number (1-65535)";
                  return false;
                }
@@ -176,9 +182,7 @@ void AddLogOptions(CLI::App& command, LogOptions& log, GrepOptions& grep, const 
              "only the last N lines taken (with -f: then the new ones, as tail -f)",
              [&log](const std::string& value, std::string& error) {
                size_t count = 0;
-               const char* end = value.data() + value.size();
-               const auto [stop, failure] = std::from_chars(value.data(), end, count);
-               if (value.empty() || failure != std::errc() || stop != end) {
+               if (!WholeNumber(value, count)) {
                  error = "'" + value + "' is no line count";
                  return false;
                }
