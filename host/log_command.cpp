@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/commands.h"
+#include "host/log_entries.h"
 #include "host/log_files.h"
 #include "host/log_json.h"
 #include "host/log_stats.h"
@@ -68,15 +69,15 @@ class LinePrinter {
   LinePrinter(const LogOptions& options, const Today& today)
       : selector_(options.filter, today),
         colour_(!options.json && UsesColour(options.colour)),
-        last_(options.last) {
-    if (options.json) json_.emplace([this](std::string entry) { Emit(std::move(entry)); });
-  }
+        last_(options.last),
+        json_(options.json),
+        entries_([this](const std::string& entry) { Emit(writer_.EntryObject(entry)); }) {}
   void operator()(const std::string& line) {
     const auto parsed = ParseLogLine(line);
-    if (json_) json_->See(parsed);
+    if (json_) writer_.See(parsed);
     if (!selector_.Take(line, parsed)) return;
     if (json_) {
-      json_->Take(line, parsed);
+      entries_.Take(line, parsed.has_value());
       return;
     }
     std::string shown;
@@ -90,7 +91,7 @@ class LinePrinter {
   // After each read of the file: an open entry has all its lines by then,
   // as the writer writes an entry at once.
   void Flush() {
-    if (json_) json_->Flush();
+    entries_.Flush();
     for (const std::string& shown : held_) std::cout << shown;
     held_.clear();
     last_.reset();
@@ -111,7 +112,9 @@ class LinePrinter {
   bool colour_;
   std::optional<size_t> last_;
   std::deque<std::string> held_;
-  std::optional<LogJsonWriter> json_;
+  bool json_;
+  LogJsonWriter writer_;
+  LogEntries entries_;
 };
 
 int NoLog(const LogOptions& options, const std::string& path) {
@@ -132,11 +135,13 @@ int PrintStats(const LogOptions& options, const std::string& path, const Today& 
   if (files.empty()) return NoLog(options, path);
   LineSelector selector(options.filter, today);
   LogStatistics statistics;
+  LogEntries entries([&](const std::string& entry) { statistics.Add(*ParseLogLine(entry)); });
   for (const std::string& file : files) {
     ForEachLine(file, 0, [&](const std::string& line) {
       const auto parsed = ParseLogLine(line);
-      if (selector.Take(line, parsed) && parsed) statistics.Add(*parsed);
+      if (selector.Take(line, parsed)) entries.Take(line, parsed.has_value());
     });
+    entries.Flush();
   }
   std::cout << statistics.LineCount() << " lines read from " << files.size()
             << (files.size() == 1 ? " file" : " files") << ", " << path

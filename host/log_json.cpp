@@ -28,38 +28,27 @@ void LogJsonWriter::See(const std::optional<LogLine>& parsed) {
     programs_[*parsed->pid] = Cp1251ToUtf8(std::string(*name));
 }
 
-void LogJsonWriter::Take(const std::string& line, const std::optional<LogLine>& parsed) {
-  if (!parsed) {
-    if (open_) further_ += "\n" + line;
-    return;
-  }
-  Flush();
-  open_ = line;
-}
-
-void LogJsonWriter::Flush() {
-  if (!open_) return;
-  const auto parsed = ParseLogLine(*open_);
+std::string LogJsonWriter::EntryObject(const std::string& entry) const {
+  const auto parsed = ParseLogLine(entry);
+  if (!parsed) return {};
   const LogLine& line = *parsed;
   // A server's message may run over several lines; the figures end the last.
-  const std::string text = std::string(line.text) + further_;
+  const std::string text(line.text);
   const auto operation = ParseOperation(text);
   const auto program = line.pid ? programs_.find(*line.pid) : programs_.end();
-  Json entry;
-  entry["time"] = std::string(line.stamp_text);
-  entry["pid"] = Optional(line.pid);
-  entry["tid"] = Optional(line.tid);
-  entry["program"] = program != programs_.end() ? Json(program->second) : Json();
-  entry["level"] = std::string(LevelName(line.level));
-  entry["tag"] = CallerTag(line.text);
-  entry["operation"] = operation ? Json(std::string(OperationName(operation->kind))) : Json();
-  entry["failed"] = IsFailureText(text);
-  entry["duration_ms"] = operation ? Optional(operation->duration_ms) : Json();
-  entry["wait_ms"] = operation ? Optional(operation->wait_ms) : Json();
-  entry["text"] = Cp1251ToUtf8(text);
-  emit_(entry.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
-  open_.reset();
-  further_.clear();
+  Json object;
+  object["time"] = std::string(line.stamp_text);
+  object["pid"] = Optional(line.pid);
+  object["tid"] = Optional(line.tid);
+  object["program"] = program != programs_.end() ? Json(program->second) : Json();
+  object["level"] = std::string(LevelName(line.level));
+  object["tag"] = CallerTag(text);
+  object["operation"] = operation ? Json(std::string(OperationName(operation->kind))) : Json();
+  object["failed"] = IsFailureText(text);
+  object["duration_ms"] = operation ? Optional(operation->duration_ms) : Json();
+  object["wait_ms"] = operation ? Optional(operation->wait_ms) : Json();
+  object["text"] = Cp1251ToUtf8(text);
+  return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace zelmor::host
