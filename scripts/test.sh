@@ -45,6 +45,12 @@ print_counts() {
        /^<end of output>/{if (name != "") printf "   %-24s %4s ran:%s\n", name, ran, out; ran=""; out=""}' \
     "$1/Testing/Temporary/LastTest.log"
 }
+# Whether the last ctest run in $1 saw LeakSanitizer crash and report no leak.
+lsan_crashed_only() {
+  local log=$1/Testing/Temporary/LastTest.log
+  grep -q 'LeakSanitizer has encountered a fatal error' "$log" &&
+    ! grep -q 'LeakSanitizer: detected memory leaks' "$log"
+}
 # Adds the GoogleTest totals of the last ctest run in $1 to the run's totals.
 passed=0 failed_tests=0 skipped=0
 add_totals() {
@@ -82,9 +88,22 @@ for kind in "${builds[@]}"; do
   # start; the Windows run gives each test program a second try.
   retry=()
   [ "$kind" = windows ] && retry=(--repeat until-pass:2)
-  (cd "build/$kind" && ctest --output-on-failure -j 2 "${retry[@]}") || failed=1
+  kind_failed= failed_before=$failed_tests
+  (cd "build/$kind" && ctest --output-on-failure -j 2 "${retry[@]}") || kind_failed=1
   print_counts "build/$kind"
   add_totals "build/$kind"
+  if [ -n "$kind_failed" ] && [ "$kind" = asan ] && lsan_crashed_only build/asan; then
+    # LeakSanitizer's own tracer now and then crashes at the exit of a
+    # program that loaded and unloaded the Firebird client ("Tracer caught
+    # signal 11" on a dynamic TLS block it tracked wrongly), depending on
+    # the layout of the process. That is the tool failing, not a finding:
+    # the programs it hit run again with every check but the leak check,
+    # and say so. A real leak report, or any other failure, still fails.
+    echo "tests: asan: LeakSanitizer itself crashed; the failed programs again without leak checks" >&2
+    (cd build/asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure --rerun-failed) &&
+      kind_failed= failed_tests=$failed_before
+  fi
+  [ -z "$kind_failed" ] || failed=1
   if [ "$(firebird_files)" != "$firebird_before" ]; then
     echo "tests: $kind changed the machine's Firebird files in /usr/lib/x86_64-linux-gnu/firebird" >&2
     failed=1 firebird_before=$(firebird_files)
