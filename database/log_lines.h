@@ -59,13 +59,9 @@ class Line {
   // the value before it: Piece(1) of "[%s] DB:OPEN (d%d, ..." is "] DB:OPEN (d".
   constexpr std::string_view Piece(size_t index) const {
     size_t start = 0;
-    for (size_t at = 0; at < pattern_.size(); ++at) {
-      if (pattern_[at] != '%') continue;
-      const size_t end = ConversionEnd(at);
-      const bool percent_sign = pattern_[end - 1] == '%';  // "%%"
-      if (!percent_sign && index-- == 0) return pattern_.substr(start, at - start);
-      if (!percent_sign) start = end;
-      at = end - 1;
+    for (Conversion value = NextValue(0); value.at != kNone; value = NextValue(value.end)) {
+      if (index-- == 0) return pattern_.substr(start, value.at - start);
+      start = value.end;
     }
     return index == 0 ? pattern_.substr(start) : std::string_view();
   }
@@ -80,28 +76,39 @@ class Line {
   static constexpr bool kWaits = (std::is_same_v<Values, Wait> || ...);
 
  private:
-  // Past "%", its flags, width and precision, and its conversion letter.
-  constexpr size_t ConversionEnd(size_t percent) const {
-    size_t at = percent + 1;
-    while (at < pattern_.size() &&
-           (pattern_[at] == '-' || pattern_[at] == '.' || (pattern_[at] >= '0' && pattern_[at] <= '9')))
-      ++at;
-    return at < pattern_.size() ? at + 1 : at;
+  static constexpr size_t kNone = std::string_view::npos;
+
+  // One value's conversion: from its "%" to past its letter. The letter is
+  // '\0' for a "%" that ends the text.
+  struct Conversion {
+    size_t at;
+    size_t end;
+    char letter;
+  };
+
+  // The first value's conversion at or after `from`, "%%" skipped; at is
+  // kNone when there is none.
+  constexpr Conversion NextValue(size_t from) const {
+    for (size_t at = from; at < pattern_.size(); ++at) {
+      if (pattern_[at] != '%') continue;
+      size_t end = at + 1;  // past flags, width and precision
+      while (end < pattern_.size() && (pattern_[end] == '-' || pattern_[end] == '.' ||
+                                       (pattern_[end] >= '0' && pattern_[end] <= '9')))
+        ++end;
+      if (end == pattern_.size()) return {at, end, '\0'};
+      if (pattern_[end] != '%') return {at, end + 1, pattern_[end]};
+      at = end;  // "%%"
+    }
+    return {kNone, pattern_.size(), '\0'};
   }
 
   constexpr bool ConversionsMatch() const {
     constexpr char kExpected[] = {kConversion<Values>..., '\0'};
     size_t next = 0;
-    for (size_t at = 0; at < pattern_.size(); ++at) {
-      if (pattern_[at] != '%') continue;
-      const size_t end = ConversionEnd(at);
-      if (end == at + 1 || end > pattern_.size()) return false;
-      const char conversion = pattern_[end - 1];
-      if (conversion != '%') {
-        if (next == sizeof...(Values) || conversion != kExpected[next]) return false;
-        ++next;
-      }
-      at = end - 1;
+    for (Conversion value = NextValue(0); value.at != kNone; value = NextValue(value.end)) {
+      if (value.letter == '\0' || next == sizeof...(Values) || value.letter != kExpected[next])
+        return false;
+      ++next;
     }
     return next == sizeof...(Values);
   }
