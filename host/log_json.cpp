@@ -12,12 +12,12 @@ using Json = nlohmann::ordered_json;
 Json Optional(const std::optional<int64_t>& value) { return value ? Json(*value) : Json(); }
 Json Optional(const std::optional<uint32_t>& value) { return value ? Json(*value) : Json(); }
 
-// "[tag] ..." opens the texts of the library's database lines and messages.
+// The tag of the library's database lines, and of a host's messages after
+// their "**".
 Json CallerTag(std::string_view text) {
   if (text.starts_with("**")) text.remove_prefix(2);
-  const size_t end = text.find("] ");
-  if (!text.starts_with("[") || end == std::string_view::npos) return Json();
-  return Cp1251ToUtf8(std::string(text.substr(1, end - 1)));
+  const auto tagged = SplitCallerTag(text);
+  return tagged ? Json(Cp1251ToUtf8(std::string(tagged->tag))) : Json();
 }
 
 }  // namespace

@@ -198,12 +198,17 @@ std::string_view OperationName(OperationKind kind) {
   return kOperationNames[static_cast<size_t>(kind)];
 }
 
+std::optional<TaggedText> SplitCallerTag(std::string_view text) {
+  const size_t tag_end = text.find("] ");
+  if (!text.starts_with("[") || tag_end == std::string_view::npos) return std::nullopt;
+  return TaggedText{text.substr(1, tag_end - 1), text.substr(tag_end + 2)};
+}
+
 std::optional<Operation> ParseOperation(std::string_view text) {
   // "[caller tag] " opens every database operation's line.
-  if (!text.starts_with("[")) return std::nullopt;
-  const size_t tag_end = text.find("] ");
-  if (tag_end == std::string_view::npos) return std::nullopt;
-  const std::string_view body = text.substr(tag_end + 2);
+  const auto tagged = SplitCallerTag(text);
+  if (!tagged) return std::nullopt;
+  const std::string_view body = tagged->body;
   for (const LineShape& shape : kShapes) {
     if (body.starts_with(shape.success_start)) return SuccessOf(shape, body);
     if (body.starts_with(shape.error_start)) return FailureOf(shape, body);
@@ -215,11 +220,9 @@ std::optional<Operation> ParseOperation(std::string_view text) {
 
 bool IsFailureText(std::string_view text) {
   if (const auto operation = ParseOperation(text)) return operation->failed;
-  const size_t tag_end = text.find("] ");
-  if (!text.starts_with("[") || tag_end == std::string_view::npos) return false;
-  const std::string_view body = text.substr(tag_end + 2);
-  return body.starts_with(db::lines::kConnectFailed.AfterTag()) ||
-         body.starts_with(db::lines::kFuelConnectFailed.AfterTag());
+  const auto tagged = SplitCallerTag(text);
+  return tagged && (tagged->body.starts_with(db::lines::kConnectFailed.AfterTag()) ||
+                    tagged->body.starts_with(db::lines::kFuelConnectFailed.AfterTag()));
 }
 
 std::optional<std::string_view> LoadedProcessName(std::string_view text) {

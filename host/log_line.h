@@ -67,6 +67,14 @@ struct Operation {
   std::optional<uint32_t> duration_ms;
   std::optional<uint32_t> wait_ms;
 };
+// "[tag] body", as the library's database lines open: the caller's tag and
+// what follows it.
+struct TaggedText {
+  std::string_view tag;
+  std::string_view body;
+};
+std::optional<TaggedText> SplitCallerTag(std::string_view text);
+
 // The operation a line's text (LogLine::text) reports, if any.
 std::optional<Operation> ParseOperation(std::string_view text);
 // Whether a line's text reports a failure of the library's database work,
